@@ -1,0 +1,5 @@
+#include "app/editor.h"
+
+int32_t ShowEditor(HWND) {
+    return 0;
+}

@@ -1,0 +1,10 @@
+// The editor dialog: its layout, its callback and the characters-left count.
+#pragma once
+
+#include <windows.h>
+#include <stdint.h>
+
+// Builds the editor, loads the notice and runs the dialog; the result ShowModal stored.
+int32_t ShowEditor(HWND parent);
+LRESULT CALLBACK EditorProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+void UpdateCharsLeft();

@@ -1,0 +1,49 @@
+// Conversions between the ANSI code page and UTF-16, and the local date.
+#include <windows.h>
+
+#include "runtime/process.h"
+#include "runtime/system_call_gate.h"
+#include "runtime/text.h"
+
+// A length query of 0, or no storage, gives the empty text without an error number.
+WideString ToWide(TextRef text) {
+    int n = static_cast<int>(text.Length());
+    if (n <= 0) return WideString();
+    UINT codePage = CurrentThreadBlock()->codePage;
+    int units = MultiByteToWideChar(codePage, MB_PRECOMPOSED, text.bytes, n, nullptr, 0);
+    if (units <= 0) return WideString();
+    WideString wide = WideString::Allocate(units, false);
+    if (wide.Empty()) return wide;
+    MultiByteToWideChar(codePage, MB_PRECOMPOSED, text.bytes, n, wide.Units16(), units);
+    return wide;
+}
+
+ByteString ToBytes(const wchar_t* units, uint32_t count) {
+    int n = static_cast<int>(count);
+    if (n <= 0 || !units) return ByteString();
+    UINT codePage = CurrentThreadBlock()->codePage;
+    int bytes = WideCharToMultiByte(codePage, 0, units, n, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0) return ByteString();
+    ByteString text = ByteString::Allocate(bytes, false);
+    if (text.Empty()) return text;
+    WideCharToMultiByte(codePage, 0, units, n, text.Bytes(), bytes, nullptr, nullptr);
+    return text;
+}
+
+ByteString ToBytes(const WideString& text) {
+    return ToBytes(text.CStr(), text.Units());
+}
+
+ByteString CurrentDateText() {
+    SYSTEMTIME now{};
+    SystemCallGate([&] { GetLocalTime(&now); });
+    unsigned parts[3] = {now.wMonth, now.wDay, now.wYear};
+    char date[10];
+    char* p = date;
+    for (int i = 0; i < 3; ++i) {
+        unsigned value = parts[i], width = i == 2 ? 4 : 2, divisor = i == 2 ? 1000 : 10;
+        for (unsigned d = 0; d < width; ++d, divisor /= 10) *p++ = static_cast<char>('0' + value / divisor % 10);
+        if (i < 2) *p++ = '-';
+    }
+    return ByteString::FromBytes(date, sizeof(date));
+}

@@ -1,0 +1,219 @@
+// Text values and the operations on them. Portable: storage comes from errors.h's allocator.
+#include "runtime/text.h"
+
+#include <string.h>
+
+#include "runtime/errors.h"
+
+namespace {
+
+constexpr int32_t kOutOfMemory = 7;
+
+ByteString Slice(TextRef text, uint32_t from, uint32_t n) {
+    return ByteString::FromBytes(text.bytes + from, n);
+}
+
+}  // namespace
+
+// ByteString -------------------------------------------------------------------------------
+
+ByteString ByteString::Allocate(uint32_t n, bool recordError) {
+    ByteString s;
+    if (n == 0) return s;
+    s.p_ = AllocTextStorage(n);
+    if (!s.p_ && recordError) RaiseRuntimeError(kOutOfMemory);
+    return s;
+}
+
+ByteString ByteString::FromBytes(const void* data, uint32_t n) {
+    ByteString s = Allocate(n);
+    if (s.p_) memcpy(s.p_, data, n);
+    return s;
+}
+
+ByteString::ByteString(TextRef text) : ByteString(FromBytes(text.bytes, text.Length())) {}
+
+ByteString& ByteString::operator=(TextRef text) {
+    uint32_t n = text.Length();
+    if (text.bytes == p_) return *this;
+    if (p_ && n == Length()) {
+        // Equal length: the storage we already own takes the bytes.
+        memmove(p_, text.bytes, n);
+        return *this;
+    }
+    return *this = FromBytes(text.bytes, n);
+}
+
+ByteString& ByteString::operator=(ByteString&& other) noexcept {
+    if (this != &other) {
+        Free();
+        p_ = other.p_;
+        other.p_ = nullptr;
+    }
+    return *this;
+}
+
+void ByteString::Free() {
+    if (p_) FreeTextStorage(p_);
+    p_ = nullptr;
+}
+
+// WideString -------------------------------------------------------------------------------
+
+WideString WideString::Allocate(uint32_t units, bool recordError) {
+    WideString s;
+    if (units == 0) return s;
+    // The count word is 32 bits of bytes: larger texts cannot be held.
+    if (units <= 0x7FFFFFFEu) s.p_ = AllocWideStorage(units);
+    if (!s.p_ && recordError) RaiseRuntimeError(kOutOfMemory);
+    return s;
+}
+
+WideString WideString::FromUnits(const wchar_t* data, uint32_t units) {
+    WideString s = Allocate(units);
+    if (s.p_) memcpy(s.p_, data, units * sizeof(wchar_t));
+    return s;
+}
+
+WideString::WideString(const WideString& other) : WideString(FromUnits(other.p_, other.Units())) {}
+
+WideString& WideString::operator=(const WideString& other) {
+    if (this == &other) return *this;
+    if (p_ && Units() == other.Units()) {
+        memcpy(p_, other.p_, Units() * sizeof(wchar_t));
+        return *this;
+    }
+    return *this = FromUnits(other.p_, other.Units());
+}
+
+WideString& WideString::operator=(WideString&& other) noexcept {
+    if (this != &other) {
+        Free();
+        p_ = other.p_;
+        other.p_ = nullptr;
+    }
+    return *this;
+}
+
+void WideString::Free() {
+    if (p_) FreeTextStorage(p_);
+    p_ = nullptr;
+}
+
+// Operations -------------------------------------------------------------------------------
+
+ByteString operator+(TextRef a, TextRef b) {
+    uint32_t na = a.Length(), nb = b.Length();
+    if (nb > 0xFFFFFFFFu - na) {
+        RaiseRuntimeError(kOutOfMemory);
+        return ByteString();
+    }
+    ByteString s = ByteString::Allocate(na + nb);
+    if (char* p = s.Bytes()) {
+        memcpy(p, a.bytes, na);
+        memcpy(p + na, b.bytes, nb);
+    }
+    return s;
+}
+
+ByteString operator+(ByteString&& a, TextRef b) {
+    if (b.Empty()) return static_cast<ByteString&&>(a);
+    return TextRef(a) + b;
+}
+
+ByteString operator+(TextRef a, ByteString&& b) {
+    if (a.Empty()) return static_cast<ByteString&&>(b);
+    return a + TextRef(b);
+}
+
+ByteString operator+(ByteString&& a, ByteString&& b) {
+    if (b.Empty()) return static_cast<ByteString&&>(a);
+    return TextRef(a) + static_cast<ByteString&&>(b);
+}
+
+ByteString Leftmost(TextRef text, int32_t n) {
+    uint32_t length = text.Length();
+    if (n <= 0) return ByteString();
+    return Slice(text, 0, static_cast<uint32_t>(n) < length ? n : length);
+}
+
+ByteString Rightmost(TextRef text, int32_t n) {
+    uint32_t length = text.Length();
+    if (n <= 0) return ByteString();
+    uint32_t take = static_cast<uint32_t>(n) < length ? n : length;
+    return Slice(text, length - take, take);
+}
+
+int32_t Find(TextRef text, TextRef pattern, int32_t start) {
+    uint32_t length = text.Length(), n = pattern.Length();
+    if (length == 0 || start < 1 || static_cast<uint32_t>(start) > length) return 0;
+    if (n == 0) return start;
+    for (uint32_t i = start - 1; n <= length && i <= length - n; ++i) {
+        if (memcmp(text.bytes + i, pattern.bytes, n) == 0) return static_cast<int32_t>(i + 1);
+    }
+    return 0;
+}
+
+int CompareText(TextRef a, TextRef b) {
+    uint32_t na = a.Length(), nb = b.Length();
+    int c = memcmp(a.CStr(), b.CStr(), na < nb ? na : nb);
+    if (c != 0) return c;
+    return na < nb ? -1 : (na > nb ? 1 : 0);
+}
+
+int CompareText(const WideString& a, const WideString& b) {
+    uint32_t na = a.Units(), nb = b.Units();
+    const wchar_t *pa = a.CStr(), *pb = b.CStr();
+    for (uint32_t i = 0; i < na && i < nb; ++i) {
+        if (pa[i] != pb[i]) return static_cast<uint16_t>(pa[i]) < static_cast<uint16_t>(pb[i]) ? -1 : 1;
+    }
+    return na < nb ? -1 : (na > nb ? 1 : 0);
+}
+
+ByteString TrimLeading(TextRef text) {
+    uint32_t length = text.Length(), i = 0;
+    while (i < length && text.bytes[i] == ' ') ++i;
+    return Slice(text, i, length - i);
+}
+
+ByteString TrimTrailing(TextRef text) {
+    uint32_t length = text.Length();
+    while (length > 0 && text.bytes[length - 1] == ' ') --length;
+    return Slice(text, 0, length);
+}
+
+ByteString Trim(TextRef text) {
+    return TrimLeading(TrimTrailing(text));
+}
+
+ByteString FromZeroTerminated(const char* buffer) {
+    if (!buffer) return ByteString();
+    return ByteString::FromBytes(buffer, static_cast<uint32_t>(strlen(buffer)));
+}
+
+void ToZeroTerminated(TextRef text, char* buffer, uint32_t size) {
+    if (size == 0) return;
+    uint32_t n = 0, length = text.Length();
+    while (n < length && n < size - 1 && text.bytes[n] != '\0') {
+        buffer[n] = text.bytes[n];
+        ++n;
+    }
+    buffer[n] = '\0';
+}
+
+ByteString CharCodeToText(int32_t code) {
+    char byte = static_cast<char>(code & 0xFF);
+    return ByteString::FromBytes(&byte, 1);
+}
+
+ByteString NumberToText(int64_t number) {
+    char digits[21];
+    char* p = digits + sizeof(digits);
+    uint64_t magnitude = number < 0 ? 0 - static_cast<uint64_t>(number) : number;
+    do {
+        *--p = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    *--p = number < 0 ? '-' : ' ';
+    return ByteString::FromBytes(p, static_cast<uint32_t>(digits + sizeof(digits) - p));
+}

@@ -1,0 +1,194 @@
+// Text values: layout, value semantics, operations and conversions, on the real allocator.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <oleauto.h>
+
+#include <string>
+
+#include "runtime/errors.h"
+#include "runtime/text.h"
+
+namespace {
+
+std::string Bytes(TextRef t) {
+    return std::string(t.CStr(), t.Length());
+}
+
+ByteString B(const std::string& s) {
+    return ByteString::FromBytes(s.data(), static_cast<uint32_t>(s.size()));
+}
+
+TEST(TextValue, LayoutHasCountInFrontAndNulAfter) {
+    ByteString s = B(std::string("a\0b", 3));
+    const char* p = s.CStr();
+    EXPECT_EQ(3u, reinterpret_cast<const uint32_t*>(p)[-1]);
+    EXPECT_EQ('\0', p[3]);
+    // The count word is the OLE allocator's own: it reads the same length back.
+    EXPECT_EQ(3u, SysStringByteLen(reinterpret_cast<BSTR>(const_cast<char*>(p))));
+    EXPECT_EQ(std::string("a\0b", 3), Bytes(s));  // embedded NUL kept
+
+    ByteString empty;
+    EXPECT_EQ(nullptr, static_cast<TextRef>(empty).bytes);  // no storage at all
+    EXPECT_STREQ("", empty.CStr());
+
+    TextRef literal = "HKEY"_t;
+    EXPECT_EQ(4u, reinterpret_cast<const uint32_t*>(literal.bytes)[-1]);
+    EXPECT_EQ('\0', literal.bytes[4]);
+    EXPECT_EQ(literal.bytes, "HKEY"_t.bytes);  // used where it lies, not copied
+}
+
+TEST(TextValue, CopiesMovesAndReusesStorage) {
+    ByteString a = B("abc");
+    const char* storage = a.CStr();
+
+    ByteString moved = static_cast<ByteString&&>(a);
+    EXPECT_EQ(storage, moved.CStr());  // a move hands the storage over
+    EXPECT_TRUE(a.Empty());
+
+    ByteString copy = moved;
+    EXPECT_NE(storage, copy.CStr());  // a copy owns its own bytes
+    EXPECT_EQ("abc", Bytes(copy));
+
+    ByteString target = B("xyz");
+    const char* targetStorage = target.CStr();
+    target = moved;  // equal length: the target's storage is reused
+    EXPECT_EQ(targetStorage, target.CStr());
+    EXPECT_EQ("abc", Bytes(target));
+    target = "longer"_t;  // another length: new storage
+    EXPECT_EQ("longer", Bytes(target));
+    target = target;
+    EXPECT_EQ("longer", Bytes(target));
+
+    ByteString fresh = B("one");
+    const char* freshStorage = fresh.CStr();
+    ByteString sum = static_cast<ByteString&&>(fresh) + ""_t;  // empty side: no new value
+    EXPECT_EQ(freshStorage, sum.CStr());
+    ByteString sum2 = ByteString() + static_cast<ByteString&&>(sum);
+    EXPECT_EQ(freshStorage, sum2.CStr());
+}
+
+TEST(TextValue, Operations) {
+    EXPECT_EQ(6u, B("ab\r\ncd").Length());  // CR LF counts 2
+    EXPECT_EQ("abcd", Bytes("ab"_t + "cd"_t));
+    EXPECT_EQ("HKEY", Bytes(Leftmost("HKEY"_t, 5)));
+    EXPECT_EQ("", Bytes(Leftmost("HKEY"_t, 0)));
+    EXPECT_EQ("", Bytes(Leftmost("HKEY"_t, -1)));
+    EXPECT_EQ("EY", Bytes(Rightmost("HKEY"_t, 2)));
+    EXPECT_EQ("HKEY", Bytes(Rightmost("HKEY"_t, 9)));
+
+    EXPECT_EQ(19, Find("HKEY_LOCAL_MACHINE\\SOFTWARE"_t, "\\"_t, 1));
+    EXPECT_EQ(0, Find("HKEY_LOCAL_MACHINE"_t, "\\"_t, 1));
+    EXPECT_EQ(0, Find(""_t, "a"_t, 1));
+    EXPECT_EQ(4, Find("abcabc"_t, "ab"_t, 2));
+    EXPECT_EQ(0, Find("ab"_t, "abc"_t, 1));
+    EXPECT_EQ(3, Find(B(std::string("a\0b", 3)), "b"_t, 1));  // past an embedded NUL
+
+    EXPECT_EQ(0, CompareText("abc"_t, B("abc")));
+    EXPECT_LT(CompareText("ab"_t, "abc"_t), 0);  // a proper prefix is less
+    EXPECT_GT(CompareText("\xE9"_t, "z"_t), 0);  // unsigned bytes
+    EXPECT_NE(0, CompareText("ABC"_t, "abc"_t));
+
+    ByteString padded = B("  a b  ");
+    EXPECT_EQ("a b", Bytes(Trim(padded)));
+    EXPECT_EQ("a b  ", Bytes(TrimLeading(padded)));
+    EXPECT_EQ("  a b", Bytes(TrimTrailing(padded)));
+    EXPECT_EQ("\ta\r\n", Bytes(Trim(" \ta\r\n "_t)));  // tabs, CR and LF stay
+    EXPECT_TRUE(Trim("    "_t).Empty());
+
+    EXPECT_EQ("", Bytes(FromZeroTerminated(nullptr)));
+    EXPECT_EQ("abc", Bytes(FromZeroTerminated("abc")));
+    char buffer[4];
+    memset(buffer, 'x', sizeof(buffer));
+    ToZeroTerminated("abcdef"_t, buffer, 4);
+    EXPECT_STREQ("abc", buffer);
+    memset(buffer, 'x', sizeof(buffer));
+    ToZeroTerminated(B(std::string("a\0b", 3)), buffer, 4);
+    EXPECT_STREQ("a", buffer);
+
+    EXPECT_EQ(std::string(1, '\x22'), Bytes(CharCodeToText(34)));
+    EXPECT_EQ(std::string(1, '\x0D'), Bytes(CharCodeToText(13)));
+    EXPECT_EQ(std::string(1, '\x41'), Bytes(CharCodeToText(0x141)));  // low 8 bits
+}
+
+TEST(TextValue, NumberToTextSigns) {
+    struct Row {
+        int64_t value;
+        const char* text;
+    } rows[] = {
+        {2047, " 2047"}, {0, " 0"}, {1, " 1"}, {-5, "-5"}, {-12, "-12"},
+        {999999999999999, " 999999999999999"},  // 15 digits, exact
+        {INT64_MIN, "-9223372036854775808"},
+    };
+    for (const Row& row : rows) EXPECT_EQ(row.text, Bytes(NumberToText(row.value))) << row.value;
+
+    EXPECT_EQ("Characters Left:  2047", Bytes("Characters Left: "_t + NumberToText(2047)));
+    EXPECT_EQ("Characters Left: -2", Bytes("Characters Left: "_t + NumberToText(2047 - 2049)));
+}
+
+TEST(TextValue, CurrentDateText) {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    ByteString date = CurrentDateText();
+    ASSERT_EQ(10u, date.Length());
+    char expected[16];
+    snprintf(expected, sizeof(expected), "%02u-%02u-%04u", now.wMonth, now.wDay, now.wYear);
+    EXPECT_EQ(expected, Bytes(date));
+    EXPECT_EQ(std::to_string(now.wYear), Bytes(Rightmost(date, 4)));
+}
+
+TEST(TextValue, OutOfMemoryRecordsSevenAndGivesEmpty) {
+    for (uint32_t size : {0x7FFFFF00u, 0xFFFFFFF0u}) {  // too much for the process; wraps
+        ClearRuntimeError();
+        ByteString huge = ByteString::Allocate(size);
+        EXPECT_TRUE(huge.Empty()) << size;
+        EXPECT_EQ(7, LastRuntimeError()) << size;
+    }
+    ClearRuntimeError();
+    // A conversion that cannot get storage records nothing.
+    EXPECT_TRUE(ToBytes(L"x", 0).Empty());
+    EXPECT_EQ(0, LastRuntimeError());
+}
+
+// Code page 1252 (the default run).
+TEST(TextConversion, Cp1252RoundTripAndDefaultCharacter) {
+    if (GetACP() != 1252) GTEST_SKIP() << "ANSI code page is " << GetACP();
+    WideString wide = ToWide("caf\xE9"_t);
+    ASSERT_EQ(4u, wide.Units());
+    EXPECT_EQ(L'\x00E9', wide.CStr()[3]);
+    EXPECT_EQ("caf\xE9", Bytes(ToBytes(wide)));
+
+    // A character outside the code page becomes the default character and stays so;
+    // one with a best-fit mapping takes that (alpha becomes a).
+    const wchar_t ideograph[] = L"a\x4E00z";
+    ByteString bytes = ToBytes(ideograph, 3);
+    EXPECT_EQ("a?z", Bytes(bytes));
+    const wchar_t alpha[] = L"\x3B1";
+    EXPECT_EQ("a", Bytes(ToBytes(alpha, 1)));
+    EXPECT_EQ(L'?', ToWide(bytes).CStr()[1]);
+
+    EXPECT_TRUE(ToWide(ByteString()).Empty());
+    EXPECT_TRUE(ToBytes(WideString()).Empty());
+    // An embedded NUL converts as any other character.
+    EXPECT_EQ(3u, ToWide(B(std::string("a\0b", 3))).Units());
+}
+
+// Run separately with LC_ALL=ja_JP.UTF-8, where Wine's ANSI code page is 932.
+TEST(TextConversionCp932, DoubleByteLengthsAndDefaultCharacter) {
+    if (GetACP() != 932) GTEST_SKIP() << "ANSI code page is " << GetACP();
+    const wchar_t nihongo[] = L"\x65E5\x672C\x8A9E";  // three ideographs
+    ByteString bytes = ToBytes(nihongo, 3);
+    EXPECT_EQ(6u, bytes.Length());  // each takes two bytes
+    WideString back = ToWide(bytes);
+    ASSERT_EQ(3u, back.Units());
+    EXPECT_EQ(0, memcmp(nihongo, back.CStr(), 6));
+
+    // Line breaks and mixed widths: "a" CR LF and one ideograph count 1 + 2 + 2.
+    const wchar_t mixed[] = L"a\r\n\x65E5";
+    EXPECT_EQ(5u, ToBytes(mixed, 4).Length());
+
+    // Outside code page 932: the default character.
+    const wchar_t thai[] = L"\x0E01";
+    EXPECT_EQ("?", Bytes(ToBytes(thai, 1)));
+}
+
+}  // namespace

@@ -1,0 +1,54 @@
+// Child controls of a run-time dialog, created by kind, and the text operations on them.
+#pragma once
+
+#include <windows.h>
+#include <stdint.h>
+
+#include "runtime/text.h"
+#include "ui/dialog.h"
+
+enum ControlKind : int32_t {
+    CustomClass = 0,
+    PushButton = 1,
+    CheckBox3State = 2,
+    CheckBox = 3,
+    GroupBox = 4,
+    Label = 5,
+    EtchedLine = 6,
+    RadioButton = 7,
+    ScrollBar = 8,
+    EditBox = 9,
+    Image = 10,
+    ScaledImage = 11,
+    ImageButton = 12,
+    ScaledImageButton = 13,
+    Graphic = 14,
+    ScaledGraphic = 15,
+    Header = 16,
+    ListView = 17,
+    TreeView = 18,
+    ProgressBar = 19,
+    StatusBar = 20,
+    ToolBar = 21,
+    TabControl = 22,
+    ActiveXHost = 23,
+    ComboBox = 24,
+    ListBox = 25,
+};
+
+// An optional item list for list and combo boxes; adding stops at the first empty item.
+struct ControlItems {
+    const TextRef* items = nullptr;
+    int32_t count = 0;
+};
+
+// Creates the control in the dialog's coordinate mode; the application finds it by id.
+void CreateControl(HWND dialog, ControlKind kind, int32_t id, ByteString text, int32_t x, int32_t y,
+                   int32_t width, int32_t height, DWORD style, DWORD exStyle,
+                   DialogCallback callback = nullptr, ControlItems items = {},
+                   ByteString className = ByteString());
+
+HWND GetControlWindow(HWND dialog, int32_t id);
+ByteString GetControlText(HWND window);
+void SetControlText(HWND window, TextRef text);
+LRESULT SendControlMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

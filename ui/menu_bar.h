@@ -1,0 +1,16 @@
+// Menu bars built from code for run-time dialogs.
+#pragma once
+
+#include <windows.h>
+#include <stdint.h>
+
+#include "runtime/text.h"
+#include "ui/dialog.h"
+
+// CreateMenu for a bar, CreatePopupMenu for a popup.
+HMENU CreateMenuBar(bool popup);
+// Inserts one item; "-" makes a separator. Position counts from 1 (0, -1 or past the end
+// append) unless byCommand, when it is the command id of the item to insert before.
+void AppendMenuItem(HMENU menu, ByteString text, int32_t id, UINT state, int32_t position,
+                    DialogCallback callback, bool byCommand, HMENU submenu);
+void AttachMenu(HWND window, HMENU menu);

@@ -1,0 +1,3 @@
+// placeholder
+#include "ui/dialog.h"
+void StartDialogLayer() {}

@@ -1,1 +1,96 @@
-// placeholder
+// The editor dialog's behaviour: the count, the buttons, the menu, focus keeping.
+#include "app/about.h"
+#include "app/app_main.h"
+#include "app/editor.h"
+#include "persist/notice.h"
+#include "runtime/app_state.h"
+#include "runtime/process.h"
+#include "ui/controls.h"
+#include "ui/message_box.h"
+
+namespace {
+
+HWND EditorControl(int id) {
+    return GetDlgItem(AppState.editorDialog, id);
+}
+
+void SaveRefusal() {
+    ByteString quote = CharCodeToText(34);
+    ShowMessageBox("Cannot save. This program must be started with "_t + quote +
+                       "Run as Administrator"_t + quote + " in order to save your edits."_t +
+                       " Please exit and restart using "_t + quote + "Run as Administrator"_t +
+                       quote + "."_t,
+                   MB_TASKMODAL, TitleText());
+}
+
+void Clear() {
+    SetControlText(EditorControl(IDC_CAPTION_EDIT), ""_t);
+    SetControlText(EditorControl(IDC_MESSAGE_EDIT), ""_t);
+    UpdateCharsLeft();
+}
+
+// Buttons act on a click (0) and on an accelerator (1) only.
+bool IsPress(WORD code) {
+    return code == BN_CLICKED || code == 1;
+}
+
+void OnCommand(WORD id, WORD code) {
+    switch (id) {
+        case IDC_SAVE:
+            if (!IsPress(code)) break;
+            if (IsAdministrator() == 0) {
+                SaveRefusal();
+            } else {
+                SaveNotice();
+            }
+            break;
+        case IDC_CANCEL:
+            if (IsPress(code)) EndProgram(0);
+            break;
+        case IDC_CLEAR:
+            Clear();
+            break;
+        case IDC_MESSAGE_EDIT:
+            UpdateCharsLeft();
+            break;
+        case IDM_EXIT:
+            EndProgram(0);
+        case IDM_ABOUT:
+            AboutBox();
+            break;
+        default:
+            break;  // IDOK and IDCANCEL from Enter and Escape change nothing
+    }
+}
+
+// Gives the focus back to the control that had it when the editor lost activation.
+void KeepFocus(bool activating) {
+    if (!activating) {
+        AppState.savedFocus = GetFocus();
+    } else if (AppState.savedFocus) {
+        SetFocus(AppState.savedFocus);
+        AppState.savedFocus = nullptr;
+    }
+}
+
+}  // namespace
+
+void UpdateCharsLeft() {
+    ByteString message = GetControlText(EditorControl(IDC_MESSAGE_EDIT));
+    SetControlText(EditorControl(IDC_CHARS_LEFT), CharsLeftText(message.Length()));
+}
+
+// Returns 0 for every message so that the dialog layer's defaults always follow.
+LRESULT CALLBACK EditorProc(HWND, UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+        case WM_NCACTIVATE:
+            KeepFocus(wParam != 0);
+            break;
+        case WM_COMMAND:
+            OnCommand(LOWORD(wParam), HIWORD(wParam));
+            break;
+        default:
+            break;
+    }
+    return 0;
+}

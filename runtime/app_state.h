@@ -7,10 +7,10 @@
 #include "runtime/text.h"
 
 struct AppStateRecord {
-    HWND editorDialog;   // the editor dialog once built, 0 before
+    HWND editorDialog;      // the editor dialog once built, 0 before
     ByteString appTitle;    // product name
     ByteString appVersion;  // version shown in titles
-    HWND savedFocus;     // focus when the editor was last deactivated, 0 = none
+    HWND savedFocus;        // focus when the editor was last deactivated, 0 = none
 };
 
 extern AppStateRecord AppState;

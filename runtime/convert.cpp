@@ -42,7 +42,8 @@ ByteString CurrentDateText() {
     char* p = date;
     for (int i = 0; i < 3; ++i) {
         unsigned value = parts[i], width = i == 2 ? 4 : 2, divisor = i == 2 ? 1000 : 10;
-        for (unsigned d = 0; d < width; ++d, divisor /= 10) *p++ = static_cast<char>('0' + value / divisor % 10);
+        for (unsigned d = 0; d < width; ++d, divisor /= 10)
+            *p++ = static_cast<char>('0' + value / divisor % 10);
         if (i < 2) *p++ = '-';
     }
     return ByteString::FromBytes(date, sizeof(date));

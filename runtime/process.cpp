@@ -30,7 +30,7 @@ uint16_t ReadFloatControlWord() {
 #else
     __asm__ __volatile__("fnstcw %0" : "=m"(word));
 #endif
-    return word;
+        return word;
 }
 
 void WriteFloatControlWord(uint16_t word) {

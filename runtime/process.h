@@ -8,8 +8,8 @@
 
 // Per-thread runtime data, a zero-filled 128-byte block in a TLS slot.
 struct ThreadBlock {
-    int32_t dialogFont;  // current dialog font number (1)
-    UINT codePage;       // conversion code page (0 = CP_ACP)
+    int32_t dialogFont;   // current dialog font number (1)
+    UINT codePage;        // conversion code page (0 = CP_ACP)
     int32_t errorNumber;  // last runtime error raised on this thread
     uint8_t reserved[116];
 };

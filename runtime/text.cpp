@@ -165,7 +165,8 @@ int CompareText(const WideString& a, const WideString& b) {
     uint32_t na = a.Units(), nb = b.Units();
     const wchar_t *pa = a.CStr(), *pb = b.CStr();
     for (uint32_t i = 0; i < na && i < nb; ++i) {
-        if (pa[i] != pb[i]) return static_cast<uint16_t>(pa[i]) < static_cast<uint16_t>(pb[i]) ? -1 : 1;
+        if (pa[i] != pb[i])
+            return static_cast<uint16_t>(pa[i]) < static_cast<uint16_t>(pb[i]) ? -1 : 1;
     }
     return na < nb ? -1 : (na > nb ? 1 : 0);
 }

@@ -104,7 +104,9 @@ int32_t Find(TextRef text, TextRef pattern, int32_t start = 1);
 // <0, 0, >0 by unsigned bytes, a proper prefix being less.
 int CompareText(TextRef a, TextRef b);
 int CompareText(const WideString& a, const WideString& b);
-inline bool operator==(TextRef a, TextRef b) { return CompareText(a, b) == 0; }
+inline bool operator==(TextRef a, TextRef b) {
+    return CompareText(a, b) == 0;
+}
 ByteString TrimLeading(TextRef text);
 ByteString TrimTrailing(TextRef text);
 ByteString Trim(TextRef text);

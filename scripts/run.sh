@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and opens the editor under Wine in a prefix kept inside
+# the build folder. Without an X display it runs on a virtual one, saves a screenshot once
+# the editor is up, says where, and closes the editor.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+
+[ "$(id -u)" = 0 ] && bash scripts/setup.sh
+cmake --preset mingw >/dev/null
+cmake --build --preset mingw
+
+export WINEPREFIX=$root/build/wine-prefix WINEARCH=win32 WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+exe=build/Quillmark.exe
+
+if [ -n "${DISPLAY:-}" ]; then
+  [ -d "$WINEPREFIX" ] || wineboot -i >/dev/null 2>&1
+  exec wine "$exe"
+fi
+
+world=$root/build/wine-run-world
+cleanup() {
+  wineserver -k 2>/dev/null || true
+  [ -f "$world/xvfb.pid" ] && kill "$(cat "$world/xvfb.pid")" 2>/dev/null || true
+  rm -rf "$world"
+}
+trap cleanup EXIT
+mkdir -p "$world"
+exec 3>"$world/display"
+setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$world/xvfb.log" 2>&1 </dev/null &
+echo $! >"$world/xvfb.pid"
+exec 3>&-
+for _ in $(seq 100); do [ -s "$world/display" ] && break; sleep 0.1; done
+export DISPLAY=:$(head -n1 "$world/display")
+[ -d "$WINEPREFIX" ] || wineboot -i >/dev/null 2>&1
+# Park the pointer in a corner, away from the editor.
+xdotool mousemove 0 0 2>/dev/null || true
+
+# A Wine virtual desktop draws the caption bar and the frame.
+wine explorer /desktop=Quillmark,800x640 "$exe" >/dev/null 2>&1 &
+if wine explorer /desktop=Quillmark,800x640 build/window_tool.exe "Quillmark v1.1" --timeout-ms 60000 >/dev/null 2>&1; then
+  shot=$root/build/quillmark-editor.png
+  import -window root "$shot"
+  wine explorer /desktop=Quillmark,800x640 build/window_tool.exe "Quillmark v1.1" --close >/dev/null 2>&1 || true
+  wait || true
+  echo "The editor was up; screenshot saved to $shot"
+else
+  echo "The editor did not appear within a minute." >&2
+  exit 1
+fi

@@ -110,8 +110,8 @@ ByteString operator+(TextRef a, TextRef b) {
     }
     ByteString s = ByteString::Allocate(na + nb);
     if (char* p = s.Bytes()) {
-        memcpy(p, a.bytes, na);
-        memcpy(p + na, b.bytes, nb);
+        memcpy(p, a.CStr(), na);
+        memcpy(p + na, b.CStr(), nb);
     }
     return s;
 }

@@ -6,12 +6,7 @@ need=()
 have_cmd() { command -v "$1" >/dev/null 2>&1; }
 have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  dpkg --add-architecture i386
-  updated=0
-else
-  updated=1
-fi
+dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
 
 have_cmd i686-w64-mingw32-g++-posix || need+=(g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686)
 have_cmd wine || need+=(wine)
@@ -23,11 +18,12 @@ have_cmd ninja || need+=(ninja-build)
 [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
 have_cmd import || need+=(imagemagick)
 have_cmd python3 || need+=(python3)
+# The native fuzz targets: clang with libFuzzer and the sanitizers.
+have_cmd clang++ || need+=(clang)
+ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || need+=(libclang-rt-dev)
 
 if [ ${#need[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
-  if [ "$updated" = 0 ] || [ -z "$(ls -A /var/lib/apt/lists 2>/dev/null | grep -v -e lock -e partial)" ] || true; then
-    apt-get update -qq
-  fi
+  apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${need[@]}"
 fi

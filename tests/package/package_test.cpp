@@ -57,7 +57,8 @@ TEST(Package, ImportsOnlyWindowsOwnLibraries) {
     auto* base = reinterpret_cast<const char*>(image);
     auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
     auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + dos->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    const IMAGE_DATA_DIRECTORY& dir =
+        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     ASSERT_NE(0u, dir.VirtualAddress);
     const std::set<std::string> allowed = {"kernel32.dll", "user32.dll",   "gdi32.dll",
                                            "comctl32.dll", "advapi32.dll", "shell32.dll",
@@ -80,7 +81,8 @@ std::string ResourceText(HMODULE module, LPCWSTR type, LPCWSTR name) {
     HRSRC found = FindResourceW(module, name, type);
     if (!found) return {};
     HGLOBAL loaded = LoadResource(module, found);
-    return std::string(static_cast<const char*>(LockResource(loaded)), SizeofResource(module, found));
+    return std::string(static_cast<const char*>(LockResource(loaded)),
+                       SizeofResource(module, found));
 }
 
 TEST(Package, ManifestAsksForCommonControlsSixAndNoElevation) {

@@ -70,6 +70,8 @@ TEST(TextValue, CopiesMovesAndReusesStorage) {
 TEST(TextValue, Operations) {
     EXPECT_EQ(6u, B("ab\r\ncd").Length());  // CR LF counts 2
     EXPECT_EQ("abcd", Bytes("ab"_t + "cd"_t));
+    EXPECT_EQ("cd", Bytes(TextRef(ByteString()) + "cd"_t));  // a side without storage
+    EXPECT_EQ("ab", Bytes("ab"_t + TextRef(ByteString())));
     EXPECT_EQ("HKEY", Bytes(Leftmost("HKEY"_t, 5)));
     EXPECT_EQ("", Bytes(Leftmost("HKEY"_t, 0)));
     EXPECT_EQ("", Bytes(Leftmost("HKEY"_t, -1)));
@@ -115,7 +117,11 @@ TEST(TextValue, NumberToTextSigns) {
         int64_t value;
         const char* text;
     } rows[] = {
-        {2047, " 2047"}, {0, " 0"}, {1, " 1"}, {-5, "-5"}, {-12, "-12"},
+        {2047, " 2047"},
+        {0, " 0"},
+        {1, " 1"},
+        {-5, "-5"},
+        {-12, "-12"},
         {999999999999999, " 999999999999999"},  // 15 digits, exact
         {INT64_MIN, "-9223372036854775808"},
     };

@@ -12,7 +12,8 @@ int wmain(int argc, wchar_t** argv) {
     DWORD timeout = 30000;
     for (int i = 2; i < argc; ++i) {
         if (wcscmp(argv[i], L"--close") == 0) close = true;
-        if (wcscmp(argv[i], L"--timeout-ms") == 0 && i + 1 < argc) timeout = wcstoul(argv[++i], nullptr, 10);
+        if (wcscmp(argv[i], L"--timeout-ms") == 0 && i + 1 < argc)
+            timeout = wcstoul(argv[++i], nullptr, 10);
     }
     DWORD start = GetTickCount();
     HWND window = nullptr;

@@ -1,0 +1,424 @@
+#include "tests/app/driver.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace drive {
+
+namespace {
+
+constexpr char kPolicyKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
+constexpr wchar_t kAppDefaultsKey[] = L"Software\\Wine\\AppDefaults\\Quillmark.exe";
+
+// Cross-process messages get an answer within this time or count as failed.
+constexpr UINT kSendMs = 2000;
+
+std::wstring NewScratchDir() {
+    static int counter = 0;
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    for (;;) {
+        std::wstring dir = std::wstring(temp) + L"qm-e2e-" +
+                           std::to_wstring(GetCurrentProcessId()) + L"-" +
+                           std::to_wstring(++counter);
+        if (CreateDirectoryW(dir.c_str(), nullptr)) return dir;
+        if (GetLastError() != ERROR_ALREADY_EXISTS) return {};
+    }
+}
+
+void RemoveTree(const std::wstring& dir) {
+    if (dir.empty()) return;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((dir + L"\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..") continue;
+            std::wstring path = dir + L"\\" + name;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(path);
+            } else {
+                SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(path.c_str());
+            }
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryW(dir.c_str());
+}
+
+// The process token with the Administrators group made deny-only.
+HANDLE RestrictedToken() {
+    HANDLE own = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_DUPLICATE | TOKEN_ASSIGN_PRIMARY | TOKEN_QUERY,
+                          &own)) {
+        return nullptr;
+    }
+    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+    PSID admins = nullptr;
+    HANDLE restricted = nullptr;
+    if (AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0,
+                                 0, 0, 0, 0, &admins)) {
+        SID_AND_ATTRIBUTES disable{admins, 0};
+        if (!CreateRestrictedToken(own, 0, 1, &disable, 0, nullptr, 0, nullptr, &restricted)) {
+            restricted = nullptr;
+        }
+        FreeSid(admins);
+    }
+    CloseHandle(own);
+    return restricted;
+}
+
+struct FindData {
+    DWORD pid;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectTopLevel(HWND window, LPARAM param) {
+    auto* data = reinterpret_cast<FindData*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid == data->pid && IsWindowVisible(window)) data->found.push_back(window);
+    return TRUE;
+}
+
+BOOL CALLBACK CollectChildren(HWND window, LPARAM param) {
+    reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
+    return TRUE;
+}
+
+void SendKey(WORD vk, WORD scan, DWORD flags) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = vk;
+    input.ki.wScan = scan;
+    input.ki.dwFlags = flags;
+    SendInput(1, &input, sizeof(input));
+}
+
+}  // namespace
+
+bool WaitFor(const std::function<bool()>& done, DWORD ms) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (done()) return true;
+        if (GetTickCount() - start >= ms) return done();
+        Sleep(10);
+    }
+}
+
+std::wstring ProgramPath() {
+    const wchar_t* path = _wgetenv(L"QUILLMARK_EXE");
+    return path ? path : L"";
+}
+
+App::App(const LaunchOptions& options) {
+    dir_ = NewScratchDir();
+    std::wstring program = ProgramPath();
+    if (dir_.empty() || program.empty()) return;
+    std::wstring line = options.commandLine.empty() ? L"\"" + program + L"\"" : options.commandLine;
+    std::vector<wchar_t> buffer(line.begin(), line.end());
+    buffer.push_back(0);
+
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    BOOL ok = FALSE;
+    if (options.rights == Rights::Restricted) {
+        HANDLE token = RestrictedToken();
+        if (!token) return;
+        ok = CreateProcessAsUserW(token, program.c_str(), buffer.data(), nullptr, nullptr, FALSE, 0,
+                                  nullptr, dir_.c_str(), &startup, &info);
+        CloseHandle(token);
+    } else {
+        ok = CreateProcessW(program.c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                            dir_.c_str(), &startup, &info);
+    }
+    if (!ok) return;
+    CloseHandle(info.hThread);
+    process_ = info.hProcess;
+    pid_ = info.dwProcessId;
+    thread_id_ = info.dwThreadId;
+}
+
+App::~App() {
+    Kill();
+    if (process_) CloseHandle(process_);
+    RemoveTree(dir_);
+}
+
+std::optional<DWORD> App::WaitExit(DWORD ms) {
+    if (!process_ || WaitForSingleObject(process_, ms) != WAIT_OBJECT_0) return std::nullopt;
+    DWORD code = 0;
+    GetExitCodeProcess(process_, &code);
+    return code;
+}
+
+bool App::Running() const {
+    return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
+}
+
+bool App::Kill() {
+    if (!Running()) return false;
+    TerminateProcess(process_, 999);
+    WaitForSingleObject(process_, kWaitMs);
+    return true;
+}
+
+std::vector<HWND> App::Windows() const {
+    FindData data{pid_, {}};
+    if (pid_) EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&data));
+    return data.found;
+}
+
+HWND App::WaitEditor(DWORD ms) const {
+    HWND editor = nullptr;
+    WaitFor(
+        [&] {
+            for (HWND window : Windows()) {
+                if (ClassOf(window) == L"#32770" && GetDlgItem(window, 1008)) editor = window;
+            }
+            return editor != nullptr || !Running();
+        },
+        ms);
+    return editor;
+}
+
+HWND App::WaitMessageBox(DWORD ms) const {
+    HWND box = nullptr;
+    WaitFor(
+        [&] {
+            for (HWND window : Windows()) {
+                if (ClassOf(window) == L"#32770" && !GetDlgItem(window, 1008)) box = window;
+            }
+            return box != nullptr || !Running();
+        },
+        ms);
+    return box;
+}
+
+std::optional<std::string> App::ReadFile(const std::wstring& name) const {
+    HANDLE file = CreateFileW(FilePath(name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+    std::string bytes;
+    char chunk[4096];
+    DWORD got = 0;
+    while (::ReadFile(file, chunk, sizeof(chunk), &got, nullptr) && got > 0)
+        bytes.append(chunk, got);
+    CloseHandle(file);
+    return bytes;
+}
+
+MessageBoxView ReadMessageBox(HWND box) {
+    MessageBoxView view;
+    view.caption = TextOf(box);
+    std::vector<HWND> children;
+    EnumChildWindows(box, CollectChildren, reinterpret_cast<LPARAM>(&children));
+    std::vector<std::pair<LONG, std::wstring>> buttons;
+    for (HWND child : children) {
+        if (!IsWindowVisible(child)) continue;
+        std::wstring kind = ClassOf(child);
+        if (_wcsicmp(kind.c_str(), L"Static") == 0) {
+            if ((StyleOf(child) & SS_TYPEMASK) == SS_ICON) {
+                // Wine's box keeps an empty icon static when there is no icon.
+                DWORD_PTR icon = 0;
+                SendMessageTimeoutW(child, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, kSendMs, &icon);
+                if (icon) view.icon = true;
+            } else if (!TextOf(child).empty()) {
+                view.text = TextOf(child);
+            }
+        } else if (_wcsicmp(kind.c_str(), L"Button") == 0) {
+            buttons.emplace_back(RectInParent(child).left, TextOf(child));
+        }
+    }
+    std::sort(buttons.begin(), buttons.end());
+    for (auto& button : buttons) view.buttons.push_back(button.second);
+    return view;
+}
+
+void AnswerMessageBox(HWND box, int id) {
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(box, id)));
+}
+
+std::wstring ClassOf(HWND window) {
+    wchar_t name[256] = {};
+    GetClassNameW(window, name, 256);
+    return name;
+}
+
+std::wstring TextOf(HWND window) {
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kSendMs, &length)) {
+        return L"";
+    }
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                             SMTO_ABORTIFHUNG, kSendMs, &copied)) {
+        return L"";
+    }
+    text.resize(std::min<size_t>(copied, length));
+    return text;
+}
+
+LONG StyleOf(HWND window) {
+    return GetWindowLongW(window, GWL_STYLE);
+}
+
+LONG ExStyleOf(HWND window) {
+    return GetWindowLongW(window, GWL_EXSTYLE);
+}
+
+RECT RectInParent(HWND window) {
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    HWND parent = GetAncestor(window, GA_PARENT);
+    if (parent && parent != GetDesktopWindow()) {
+        MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
+    }
+    return rect;
+}
+
+RECT ClientRectOf(HWND window) {
+    RECT rect{};
+    GetClientRect(window, &rect);
+    return rect;
+}
+
+void Focus(HWND control) {
+    HWND top = GetAncestor(control, GA_ROOT);
+    DWORD thread = GetWindowThreadProcessId(top, nullptr);
+    AttachThreadInput(GetCurrentThreadId(), thread, TRUE);
+    SetForegroundWindow(top);
+    SetActiveWindow(top);
+    SetFocus(control);
+    AttachThreadInput(GetCurrentThreadId(), thread, FALSE);
+    WaitFor([&] { return FocusedIn(top) == control; }, 2000);
+}
+
+HWND FocusedIn(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+    return info.hwndFocus;
+}
+
+void TypeKeys(const std::wstring& text) {
+    for (wchar_t ch : text) {
+        if (ch == L'\r') {
+            PressKey(VK_RETURN);
+        } else {
+            SendKey(0, ch, KEYEVENTF_UNICODE);
+            SendKey(0, ch, KEYEVENTF_UNICODE | KEYEVENTF_KEYUP);
+        }
+    }
+}
+
+void PressKey(WORD vk, bool shift) {
+    if (shift) SendKey(VK_SHIFT, 0, 0);
+    SendKey(vk, static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC)), 0);
+    SendKey(vk, static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC)), KEYEVENTF_KEYUP);
+    if (shift) SendKey(VK_SHIFT, 0, KEYEVENTF_KEYUP);
+}
+
+void ClickAt(POINT screen) {
+    SetCursorPos(screen.x, screen.y);
+    INPUT input[2] = {};
+    input[0].type = input[1].type = INPUT_MOUSE;
+    input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, input, sizeof(INPUT));
+}
+
+void Command(HWND dialog, int id, HWND control) {
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(control));
+}
+
+void StoreNotice(const Notice& notice) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kPolicyKey, 0, nullptr, 0, KEY_READ | KEY_WRITE,
+                        nullptr, &key, nullptr) != ERROR_SUCCESS) {
+        return;
+    }
+    auto put = [&](const char* name, const std::optional<std::string>& value) {
+        if (value) {
+            RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value->c_str()),
+                           static_cast<DWORD>(value->size() + 1));
+        } else {
+            RegDeleteValueA(key, name);
+        }
+    };
+    put("legalnoticecaption", notice.caption);
+    put("legalnoticetext", notice.text);
+    RegCloseKey(key);
+}
+
+Notice ReadNotice() {
+    Notice notice;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kPolicyKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return notice;
+    }
+    auto get = [&](const char* name) -> std::optional<std::string> {
+        DWORD type = 0;
+        DWORD size = 0;
+        if (RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
+            return std::nullopt;
+        }
+        std::string data(size, '\0');
+        if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
+                             &size) != ERROR_SUCCESS ||
+            type != REG_SZ) {
+            return std::nullopt;
+        }
+        data.resize(size);
+        if (!data.empty() && data.back() == '\0') data.pop_back();
+        return data;
+    };
+    notice.caption = get("legalnoticecaption");
+    notice.text = get("legalnoticetext");
+    RegCloseKey(key);
+    return notice;
+}
+
+void DeleteNotice() {
+    StoreNotice({});
+}
+
+void SetProgramWindowsVersion(const std::wstring& version) {
+    if (version.empty()) {
+        RegDeleteKeyW(HKEY_CURRENT_USER, kAppDefaultsKey);
+        return;
+    }
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, kAppDefaultsKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS) {
+        return;
+    }
+    RegSetValueExW(key, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version.c_str()),
+                   static_cast<DWORD>((version.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+}
+
+std::string ToAnsi(const std::wstring& text) {
+    if (text.empty()) return {};
+    int size = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr,
+                                   0, nullptr, nullptr);
+    std::string bytes(size, '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size,
+                        nullptr, nullptr);
+    return bytes;
+}
+
+std::wstring FromAnsi(const std::string& text) {
+    if (text.empty()) return {};
+    int size =
+        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(size, L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
+    return wide;
+}
+
+}  // namespace drive

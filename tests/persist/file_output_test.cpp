@@ -20,7 +20,7 @@ TEST_F(FileOutput, OpenEmptiesAnExistingFileAndCreatesAMissingOne) {
     EXPECT_EQ(0, LastRuntimeError());
     WIN32_FILE_ATTRIBUTE_DATA attributes{};
     ASSERT_TRUE(GetFileAttributesExW(L"old.txt", GetFileExInfoStandard, &attributes));
-    EXPECT_EQ(0u, attributes.nFileSizeLow);  // emptied before the first write
+    EXPECT_EQ(0u, attributes.nFileSizeLow);             // emptied before the first write
     EXPECT_EQ("<missing>", ReadWholeFile(L"old.txt"));  // open without sharing
     WriteLineEnd(1);
     CloseFile(1);

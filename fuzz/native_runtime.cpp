@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "runtime/errors.h"
+#include "runtime/text.h"
 
 namespace {
 int32_t errorNumber;
@@ -45,4 +46,20 @@ wchar_t* AllocWideStorage(uint32_t units) {
 
 void FreeTextStorage(void* data) {
     if (data) free(static_cast<char*>(data) - sizeof(uint32_t));
+}
+
+// Conversions stand in for code page 1252's ASCII half: each byte one unit and back, which is
+// all the root-name comparison needs; lengths follow the same rules as the Windows build.
+WideString ToWide(TextRef text) {
+    WideString wide = WideString::Allocate(text.Length(), false);
+    for (uint32_t i = 0; i < wide.Units(); ++i) wide.Units16()[i] = text.At(i);
+    return wide;
+}
+
+ByteString ToBytes(const wchar_t* units, uint32_t count) {
+    if (!units) return ByteString();
+    ByteString text = ByteString::Allocate(count, false);
+    for (uint32_t i = 0; i < text.Length(); ++i)
+        text.Bytes()[i] = units[i] < 0x100 ? static_cast<char>(units[i]) : '?';
+    return text;
 }

@@ -146,16 +146,6 @@ TEST_F(FileOutput, FailedOpensTranslateTheSystemError) {
     EXPECT_EQ("", ReadWholeFile(L"held.txt"));
 }
 
-TEST(FileOutputErrors, WindowsErrorsTranslate) {
-    const std::pair<DWORD, int32_t> rows[] = {
-        {2, 53},  {18, 53}, {3, 76},  {5, 70},   {32, 70}, {6, 57}, {8, 7},   {17, 74},  {21, 71},
-        {31, 72}, {38, 62}, {39, 61}, {112, 61}, {87, 5},  {1, 75}, {16, 75}, {183, 75},
-    };
-    for (auto [windows, runtime] : rows)
-        EXPECT_EQ(runtime, RuntimeErrorFromWindows(windows)) << windows;
-    for (DWORD fatal : {7u, 9u, 10u}) EXPECT_EQ(241, RuntimeErrorFromWindows(fatal));
-}
-
 // A message-mode pipe shows each WriteFile as one message: the zone fill comes in pieces of
 // at most 8, and a pipe is neither positioned nor truncated.
 TEST(FileOutputPipe, ZoneFillIsWrittenInPiecesOfEight) {

@@ -12,9 +12,10 @@ extern HKEY RegistryKey;
 
 // 1 when the key exists afterwards (and is closed again), 0 otherwise.
 int32_t CreateRegistryKey(TextRef path);
-// Stores the text as a REG_SZ value, creating a missing key once. Returns 0 when the value
-// was stored, else the Windows error code of the failing step.
+// Stores the text, up to an embedded zero byte, as a REG_SZ value, creating a missing key
+// once. Returns 0 when the value was stored, else the Windows error code of the failing step
+// (ERROR_BADKEY for a path that names no root key).
 LONG WriteRegistryString(TextRef path, TextRef valueName, TextRef value);
-// The value's text up to its first zero byte, without leading and trailing blanks;
+// The value's whole text up to its first zero byte, without leading and trailing blanks;
 // the empty text on any failure.
 ByteString ReadRegistryString(TextRef path, TextRef valueName);

@@ -52,3 +52,9 @@ HWND GetControlWindow(HWND dialog, int32_t id);
 ByteString GetControlText(HWND window);
 void SetControlText(HWND window, TextRef text);
 LRESULT SendControlMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Colours a control draws with; kColourNotSet for either leaves the system's. The record owns
+// the background brush.
+void SetControlColours(HWND control, COLORREF text, COLORREF background);
+// The memory DC a graphic control shows; draw into it, then invalidate the control.
+HDC GraphicSurface(HWND control);

@@ -34,6 +34,11 @@ struct WindowRecord {
     WNDPROC previousProc;
     DWORD style;
     DWORD exStyle;
+    // Owned by the record and released with it; only the image and graphic kinds use them.
+    HANDLE image;
+    UINT imageType;  // IMAGE_BITMAP or IMAGE_ICON
+    HDC memoryDC;
+    HBITMAP memoryBitmap;
 };
 
 constexpr uint32_t kRecordDialog = 0x40000000;
@@ -43,8 +48,8 @@ constexpr uint32_t kRecordModeMask = 0xF;
 constexpr COLORREF kColourNotSet = static_cast<COLORREF>(-3);
 
 // Builds the dialog hidden; null on failure. A style of 0 selects the default dialog style.
-HWND BuildDialog(HWND parent, ByteString title, int32_t x, int32_t y, int32_t width,
-                 int32_t height, DWORD style, DWORD exStyle, int32_t mode);
+HWND BuildDialog(HWND parent, ByteString title, int32_t x, int32_t y, int32_t width, int32_t height,
+                 DWORD style, DWORD exStyle, int32_t mode);
 // Shows the dialog and runs its modal loop until the window is gone.
 void ShowModal(HWND dialog, DialogCallback callback, int32_t& result);
 void EndModal(HWND dialog, int32_t result);
@@ -55,12 +60,26 @@ DWORD DialogStyle(DWORD style, int32_t x, int32_t y, bool hasParent);
 uint32_t WriteDialogTemplate(uint8_t (&buffer)[512], DWORD style, DWORD exStyle, int32_t x,
                              int32_t y, int32_t width, int32_t height);
 
-// WindowTable: records of every dialog and control the layer created.
+// WindowTable: records of every dialog and control the layer created. A record found here
+// stays valid while its window exists.
 WindowRecord* FindWindowRecord(HWND window);
+// A zero-filled copy of the fields joins the table; null when out of memory.
 WindowRecord* AddWindowRecord(const WindowRecord& fields);
+// Unlinks and frees the records of the dialog's controls and then its own.
+void FreeDialogRecords(HWND dialog);
+// The next control of the dialog after `after` (null: the first) whose kind is one of the
+// two given; null when there is none.
+HWND NextControlOfKind(HWND dialog, HWND after, int32_t kind1, int32_t kind2);
 int32_t WindowRecordCount();
+
+// Open dialogs and the most recently activated one; kept for the wider layer.
 int32_t OpenDialogCount();
 HWND ActiveDialog();
+void CountOpenDialog(int32_t delta);
+void NoteActiveDialog(HWND dialog, bool active);
+
+// The dialog procedure of every dialog built here.
+INT_PTR CALLBACK EngineDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 // DialogFontTable: built once at start-up; entry 1 is the dialog font.
 struct DialogFont {

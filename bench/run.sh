@@ -1,0 +1,244 @@
+#!/usr/bin/env bash
+# Benchmarks Quillmark.exe against the floor program (bench/floor.cpp) under Wine, in a
+# throwaway Wine world of its own, with the two programs interleaved round by round.
+# Prints a table and writes it as CSV to <build>/bench/results.csv and bench/results.csv.
+#   bench/run.sh
+# Knobs (environment): BUILD_DIR (build-bench), ROUNDS (5), LAUNCHES per round and program (5),
+# KEYS per round (200), SAVES per round (50), IDLE_ROUNDS (3), IDLE_SECONDS (10).
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD_DIR:-$root/build-bench}
+rounds=${ROUNDS:-5}
+launches=${LAUNCHES:-5}
+keys=${KEYS:-200}
+saves=${SAVES:-50}
+idle_rounds=${IDLE_ROUNDS:-3}
+idle_seconds=${IDLE_SECONDS:-10}
+
+echo "== building"
+if [ ! -f "$build/build.ninja" ]; then
+  cmake --preset mingw -B "$build" -DQUILLMARK_TESTS=OFF >/dev/null
+fi
+cmake --build "$build" --target Quillmark >/dev/null
+cmake -S "$root/bench" -B "$build/bench" -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
+cmake --build "$build/bench" >/dev/null
+
+world=$(mktemp -d /tmp/qm-bench.XXXXXX)
+raw=$build/bench/raw.txt
+: >"$raw"
+trap '"$root/cmake/wine-env.sh" stop "$world"' EXIT
+echo "== starting the Wine world in $world"
+"$root/cmake/wine-env.sh" start "$world" >/dev/null
+# shellcheck disable=SC1091
+. "$world/env"
+
+winpath() { local p=$1; echo "Z:${p//\//\\}"; }
+quill=$build/Quillmark.exe
+floor=$build/bench/floor.exe
+driver=$build/bench/driver.exe
+save_dir=$world/save
+mkdir -p "$save_dir"
+
+# Both programs open on the same stored notice.
+key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Policies\System'
+notice="This computer system is for authorised use only. Activity on it may be monitored and \
+recorded, and anyone using it consents to such monitoring. Unauthorised use may lead to \
+disciplinary action and to civil and criminal penalties."
+wine reg add "$key" /v legalnoticecaption /t REG_SZ /d "Authorised use only" /f >/dev/null 2>&1
+wine reg add "$key" /v legalnoticetext /t REG_SZ /d "$notice" /f >/dev/null 2>&1
+
+# Runs the driver, keeping its samples; a failed check is counted at the end, not fatal here.
+drive() {
+  local round=$1
+  shift
+  wine "$driver" "$@" 2>/dev/null | sed "s/^/$round /" >>"$raw" || true
+}
+
+# The pointer starts in the middle of the screen, over the windows, and would wake them.
+wine "$driver" park
+# The first GUI programs of a fresh world pay for setting it up: not counted.
+drive warmup start 1 "$(winpath "$quill")" "$(winpath "$floor")"
+
+# CPU of the program's threads and of this world's wineserver over the idle window.
+proc_sample() {
+  python3 - "$@" <<'PY'
+import os, sys, time
+label, seconds, prefix, exe = sys.argv[1], float(sys.argv[2]), sys.argv[3], sys.argv[4]
+tick = os.sysconf('SC_CLK_TCK')
+
+def ours(pid):
+    try:
+        env = open(f'/proc/{pid}/environ', 'rb').read().split(b'\0')
+        cmd = open(f'/proc/{pid}/cmdline', 'rb').read().split(b'\0')
+    except OSError:
+        return None
+    return cmd if b'WINEPREFIX=' + prefix.encode() in env else None
+
+def find():
+    program = server = None
+    for pid in filter(str.isdigit, os.listdir('/proc')):
+        cmd = ours(pid)
+        if not cmd:
+            continue
+        if cmd[0].endswith(b'wineserver') or cmd[0].endswith(b'wineserver32'):
+            server = pid
+        elif exe and cmd[0].lower().endswith(exe.lower().encode()):
+            program = pid
+    return program, server
+
+def cpu(pid):
+    # utime + stime of every thread, in milliseconds; voluntary switches as wake-ups
+    ms = switches = 0
+    if pid is None:
+        return 0.0, 0
+    for tid in os.listdir(f'/proc/{pid}/task'):
+        try:
+            fields = open(f'/proc/{pid}/task/{tid}/stat').read().rsplit(')', 1)[1].split()
+            ms += (int(fields[11]) + int(fields[12])) * 1000 / tick
+            for line in open(f'/proc/{pid}/task/{tid}/status'):
+                if line.startswith('voluntary_ctxt_switches'):
+                    switches += int(line.split()[1])
+        except OSError:
+            pass
+    return ms, switches
+
+program, server = find()
+if exe and program is None:
+    print(f'fail idle {label} process not found')
+    sys.exit()
+p0, s0 = cpu(program), cpu(server)
+time.sleep(seconds)
+p1, s1 = cpu(program), cpu(server)
+scale = 10.0 / seconds  # per 10 seconds
+if exe:
+    print(f'idle_cpu {label} {(p1[0] - p0[0]) * scale:.1f}')
+    print(f'idle_wakeups {label} {(p1[1] - p0[1]) / seconds:.1f}')
+print(f'idle_server {label} {(s1[0] - s0[0]) * scale:.1f}')
+PY
+}
+
+idle_one() {
+  local round=$1 exe=$2 label
+  label=$(basename "$exe" .exe)
+  local out=$world/hold.txt
+  : >"$out"
+  wine "$driver" hold $((idle_seconds + 3)) "$(winpath "$exe")" >"$out" 2>/dev/null &
+  local holder=$!
+  for _ in $(seq 600); do grep -q '^ready' "$out" && break; sleep 0.05; done
+  sleep 1 # let the start-up paint settle
+  proc_sample "$label" "$idle_seconds" "$WINEPREFIX" "$(basename "$exe")" | sed "s/^/$round /" >>"$raw"
+  wait "$holder" || true
+  grep '^fail' "$out" | sed "s/^/$round /" >>"$raw" || true
+}
+
+echo "== wineserver alone for ${idle_seconds}s"
+proc_sample none "$idle_seconds" "$WINEPREFIX" "" | sed "s/^/baseline /" >>"$raw"
+
+for round in $(seq "$rounds"); do
+  echo "== round $round of $rounds"
+  drive "$round" start "$launches" "$(winpath "$quill")" "$(winpath "$floor")"
+  drive "$round" keys "$keys" "$(winpath "$quill")"
+  drive "$round" keys "$keys" "$(winpath "$floor")"
+  drive "$round" save "$saves" "$(winpath "$quill")" "$(winpath "$save_dir")"
+  if [ "$round" -le "$idle_rounds" ]; then
+    idle_one "$round" "$quill"
+    idle_one "$round" "$floor"
+  fi
+done
+
+strip_size() {
+  i686-w64-mingw32-strip -o "$world/stripped.exe" "$1"
+  stat -c %s "$world/stripped.exe"
+}
+echo "- size Quillmark $(strip_size "$quill")" >>"$raw"
+echo "- size floor $(strip_size "$floor")" >>"$raw"
+
+status=0
+python3 - "$raw" "$build/bench/results.csv" <<'PY' || status=$?
+import collections, statistics, sys
+raw, csv_path = sys.argv[1], sys.argv[2]
+samples = collections.defaultdict(list)  # (measure, program, round) -> values
+failures, notes = [], []
+for line in open(raw):
+    parts = line.split()
+    if len(parts) >= 2 and parts[1] == 'fail':
+        failures.append(' '.join(parts[1:]))
+    elif len(parts) >= 2 and parts[1] == 'note':
+        notes.append(' '.join(parts[2:]))
+    elif len(parts) == 4 and parts[0] != 'warmup':
+        try:
+            samples[(parts[1], parts[2], parts[0])].append(float(parts[3]))
+        except ValueError:
+            pass
+
+def rounds(measure, program):
+    # one median per round: launches, keystrokes and saves are many per round
+    keys = sorted(k for k in samples if k[0] == measure and k[1] == program)
+    return [statistics.median(samples[k]) for k in keys]
+
+rows = [
+    # measure, unit, label, target kind, target
+    ('start', 'ms', 'start to ready', 'ratio', 1.15),
+    ('idle_cpu', 'ms CPU/10 s', 'idle CPU, program threads', None, None),
+    ('idle_wakeups', '1/s', 'idle wake-ups (voluntary switches)', None, None),
+    ('idle_server', 'ms CPU/10 s', 'idle CPU, wineserver', None, None),
+    ('size', 'bytes', 'stripped executable', 'max', 65536),
+    ('keystroke', 'ms', 'keystroke (type/backspace at 2047)', 'ratio', 1.10),
+    ('replace', 'ms', 'whole message replaced (2047/2046)', None, None),
+    ('roundtrip', 'ms', 'WM_NULL round trip (send latency)', None, None),
+    ('save', 'ms', 'save (BM_CLICK until return)', 'max', 5.0),
+]
+
+def fmt(x):
+    if x is None:
+        return '-'
+    return f'{x:.0f}' if abs(x) >= 1000 else f'{x:.3g}' if abs(x) < 10 else f'{x:.1f}'
+
+table, csv = [], ['measure,unit,quillmark_median,quillmark_min,quillmark_max,'
+                  'floor_median,floor_min,floor_max,ratio,target,verdict']
+for measure, unit, label, kind, target in rows:
+    q, f = rounds(measure, 'Quillmark'), rounds(measure, 'floor')
+    if not q and not f:
+        continue
+    qm = statistics.median(q) if q else None
+    fm = statistics.median(f) if f else None
+    ratio = qm / fm if qm is not None and fm else None
+    verdict, target_text = '', ''
+    if kind == 'ratio':
+        target_text = f'<= {target}x floor'
+        verdict = 'ok' if ratio is not None and ratio <= target else 'MISSED'
+    elif kind == 'max':
+        target_text = f'<= {target:g} {unit}'
+        verdict = 'ok' if qm is not None and qm <= target else 'MISSED'
+    spread = lambda v: f'{fmt(min(v))}-{fmt(max(v))}' if v else '-'
+    table.append((f'{label} [{unit}]', fmt(qm), spread(q), fmt(fm), spread(f),
+                  f'{ratio:.2f}' if ratio is not None else '-', target_text, verdict))
+    csv.append(','.join(str(x) for x in (
+        measure, unit, qm, min(q) if q else '', max(q) if q else '', fm if fm is not None else '',
+        min(f) if f else '', max(f) if f else '', f'{ratio:.3f}' if ratio else '',
+        target_text, verdict)))
+base = [v for k, vs in samples.items() if k[0] == 'idle_server' and k[1] == 'none' for v in vs]
+
+header = ('measure', 'Quillmark', 'spread', 'floor', 'spread', 'Q/floor', 'target', '')
+widths = [max(len(r[i]) for r in table + [header]) for i in range(len(header))]
+line = lambda r: '  '.join(c.ljust(w) for c, w in zip(r, widths)).rstrip()
+print()
+print(line(header))
+for r in table:
+    print(line(r))
+print('(median of per-round medians; spread = min-max of the per-round medians)')
+if base:
+    print(f'wineserver with no program running: {fmt(statistics.median(base))} ms CPU/10 s')
+for n in sorted(set(notes)):
+    print('note:', n)
+print(f'checks failed: {len(failures)}')
+for f in failures[:20]:
+    print('  ', f)
+open(csv_path, 'w').write('\n'.join(csv) + '\n')
+sys.exit(1 if failures else 0)
+PY
+cp "$build/bench/results.csv" "$root/bench/results.csv"
+echo "results: $build/bench/results.csv (copied to bench/results.csv), samples: $raw"
+exit $status

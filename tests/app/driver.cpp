@@ -1,5 +1,7 @@
 #include "tests/app/driver.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -9,6 +11,7 @@ namespace {
 
 constexpr char kPolicyKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
 constexpr wchar_t kAppDefaultsKey[] = L"Software\\Wine\\AppDefaults\\Quillmark.exe";
+constexpr wchar_t kX11Key[] = L"Software\\Wine\\AppDefaults\\Quillmark.exe\\X11 Driver";
 
 // Cross-process messages get an answer within this time or count as failed.
 constexpr UINT kSendMs = 2000;
@@ -103,6 +106,9 @@ bool WaitFor(const std::function<bool()>& done, DWORD ms) {
     for (;;) {
         if (done()) return true;
         if (GetTickCount() - start >= ms) return done();
+        // Messages sent to this process (activation changes) would otherwise stall the app.
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
         Sleep(10);
     }
 }
@@ -116,6 +122,14 @@ App::App(const LaunchOptions& options) {
     dir_ = NewScratchDir();
     std::wstring program = ProgramPath();
     if (dir_.empty() || program.empty()) return;
+    for (const auto& [name, bytes] : options.files) {
+        HANDLE file = CreateFileW(FilePath(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return;
+        DWORD written = 0;
+        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+        CloseHandle(file);
+    }
     std::wstring line = options.commandLine.empty() ? L"\"" + program + L"\"" : options.commandLine;
     std::vector<wchar_t> buffer(line.begin(), line.end());
     buffer.push_back(0);
@@ -208,6 +222,13 @@ std::optional<std::string> App::ReadFile(const std::wstring& name) const {
         bytes.append(chunk, got);
     CloseHandle(file);
     return bytes;
+}
+
+ULONGLONG App::WriteTime(const std::wstring& name) const {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(FilePath(name).c_str(), GetFileExInfoStandard, &data)) return 0;
+    return (ULONGLONG{data.ftLastWriteTime.dwHighDateTime} << 32) |
+           data.ftLastWriteTime.dwLowDateTime;
 }
 
 MessageBoxView ReadMessageBox(HWND box) {
@@ -387,19 +408,38 @@ void DeleteNotice() {
     StoreNotice({});
 }
 
-void SetProgramWindowsVersion(const std::wstring& version) {
-    if (version.empty()) {
-        RegDeleteKeyW(HKEY_CURRENT_USER, kAppDefaultsKey);
-        return;
-    }
+namespace {
+
+void SetUserString(const wchar_t* path, const wchar_t* name, const std::wstring& value) {
     HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, kAppDefaultsKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
                         nullptr) != ERROR_SUCCESS) {
         return;
     }
-    RegSetValueExW(key, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version.c_str()),
-                   static_cast<DWORD>((version.size() + 1) * sizeof(wchar_t)));
+    if (value.empty()) {
+        RegDeleteValueW(key, name);
+    } else {
+        RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                       static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    }
     RegCloseKey(key);
+}
+
+class ProgramWindowSettings : public testing::Environment {
+public:
+    void SetUp() override { SetUserString(kX11Key, L"Managed", L"N"); }
+    void TearDown() override { RegDeleteTreeW(HKEY_CURRENT_USER, kAppDefaultsKey); }
+};
+
+// Without a window manager Wine waits 2 s for one on every destruction of a visible managed
+// window; the program's windows are left unmanaged for the whole test program.
+testing::Environment* const kProgramWindowSettings =
+    testing::AddGlobalTestEnvironment(new ProgramWindowSettings);
+
+}  // namespace
+
+void SetProgramWindowsVersion(const std::wstring& version) {
+    SetUserString(kAppDefaultsKey, L"Version", version);
 }
 
 std::string ToAnsi(const std::wstring& text) {

@@ -31,6 +31,8 @@ struct LaunchOptions {
     Rights rights = Rights::Elevated;
     // The whole command line; empty means the quoted program path alone.
     std::wstring commandLine;
+    // Files put into the working directory before the start: name and bytes.
+    std::vector<std::pair<std::wstring, std::string>> files;
 };
 
 // One run of the program in a scratch working directory of its own. The destructor kills a
@@ -61,6 +63,8 @@ public:
     HWND WaitMessageBox(DWORD ms = kWaitMs) const;
     // The file in the working directory, or nothing when it does not exist.
     std::optional<std::string> ReadFile(const std::wstring& name) const;
+    // The file's last-write time, 0 when it does not exist.
+    ULONGLONG WriteTime(const std::wstring& name) const;
     std::wstring FilePath(const std::wstring& name) const { return dir_ + L"\\" + name; }
 
 private:

@@ -8,7 +8,6 @@
 #include "tests/ui/modal_script.h"
 #include "ui/controls.h"
 #include "ui/dialog.h"
-#include "ui/menu_bar.h"
 
 namespace {
 
@@ -196,6 +195,17 @@ TEST(ControlKinds, RecordFontAndCompletions) {
     CreateControl(dialog, Graphic, 503, T(""), 80, 200, 30, 30, 0, 0);
     EXPECT_NE(nullptr, GraphicSurface(GetControlWindow(dialog, 503)));
 
+    // The dialog's size reaches its status bar, which keeps to the bottom edge.
+    CreateControl(dialog, StatusBar, 504, T(""), 0, 0, 50, 20, 0, 0);
+    HWND status = GetControlWindow(dialog, 504);
+    SetWindowPos(dialog, nullptr, 0, 0, 500, 420, SWP_NOMOVE | SWP_NOZORDER);
+    RECT bar{}, client{};
+    GetWindowRect(status, &bar);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&bar), 2);
+    GetClientRect(dialog, &client);
+    EXPECT_EQ(client.bottom, bar.bottom);
+    EXPECT_EQ(client.right, bar.right);
+
     // Not a kind, or not our dialog: nothing is made.
     int32_t count = WindowRecordCount();
     CreateControl(dialog, static_cast<ControlKind>(26), 600, T("no"), 0, 0, 10, 10, 0, 0);
@@ -295,46 +305,6 @@ TEST(ControlText, RoundTripAndUnrepresentableInCp932) {
     SetWindowTextW(edit, L"A\u0E01B");
     EXPECT_EQ(std::string("A") + DefaultChar() + "B", Bytes(GetControlText(edit)));
     DestroyWindow(dialog);
-}
-
-}  // namespace
-
-namespace {
-
-// For looking at the layer's windows by eye: run on its own with
-// --gtest_also_run_disabled_tests --gtest_filter=*Showcase*; stays up QM_SHOWCASE_MS (8000).
-TEST(ControlKinds, DISABLED_Showcase) {
-    INITCOMMONCONTROLSEX controls{sizeof(controls), 0x706F};
-    InitCommonControlsEx(&controls);
-    HWND dialog = BuildDialog(nullptr, T("Quillmark v1.1"), 30, 30, 240, 150, 0, 0, DialogUnits);
-    ASSERT_NE(nullptr, dialog);
-    CreateControl(dialog, GroupBox, 1001, T("Caption"), 7, 7, 226, 36, 0, 0);
-    CreateControl(dialog, EditBox, 1005, T("Notice caption"), 14, 20, 212, 14, 0x50011084, 0x200);
-    CreateControl(dialog, Label, 1022, T("Characters Left:  2047"), 7, 50, 120, 8, 0, 0);
-    CreateControl(dialog, CheckBox, 1030, T("Check box"), 7, 62, 70, 10, 0, 0);
-    CreateControl(dialog, RadioButton, 1031, T("Radio"), 80, 62, 60, 10, 0, 0);
-    TextRef items[] = {"Alpha"_t, "Beta"_t};
-    CreateControl(dialog, ListBox, 1032, T(""), 7, 76, 70, 30, 0, 0, nullptr, {items, 2});
-    CreateControl(dialog, ComboBox, 1033, T(""), 84, 76, 70, 40, 0, 0, nullptr, {items, 2});
-    CreateControl(dialog, ScrollBar, 1034, T(""), 160, 76, 70, 10, 0, 0);
-    CreateControl(dialog, ProgressBar, 1035, T(""), 160, 92, 70, 10, 0, 0);
-    SendMessageW(GetControlWindow(dialog, 1035), PBM_SETPOS, 60, 0);
-    CreateControl(dialog, PushButton, 1003, T("Save"), 7, 126, 70, 14, 0, 0);
-    CreateControl(dialog, PushButton, 1004, T("Cancel"), 80, 126, 70, 14, 0, 0);
-    HMENU bar = CreateMenuBar(false);
-    AppendMenuItem(bar, T("Exit"), 1021, 0, -1, nullptr, false, nullptr);
-    AppendMenuItem(bar, T("About"), 1020, 0, -1, nullptr, false, nullptr);
-    AttachMenu(dialog, bar);
-    char ms[16] = {};
-    UINT wait = GetEnvironmentVariableA("QM_SHOWCASE_MS", ms, 16) ? atoi(ms) : 8000;
-    RunScript(dialog, [wait](HWND d, UINT m, WPARAM w, LPARAM) -> LRESULT {
-        if (m == WM_INITDIALOG) {
-            KillTimer(d, kSafetyTimer);
-            SetTimer(d, 9, wait, nullptr);
-        }
-        if (m == WM_TIMER && w == 9) PostClose(d);
-        return 0;
-    });
 }
 
 }  // namespace

@@ -108,21 +108,6 @@ TEST(DialogTemplate, ReadsBackFieldByField) {
     for (size_t i = used; i < sizeof(buffer); ++i) ASSERT_EQ(0, buffer[i]) << "byte " << i;
 }
 
-TEST(DialogTemplate, FontTableEntries) {
-    const DialogFont* font = FindDialogFont(1);
-    ASSERT_NE(nullptr, font);
-    EXPECT_EQ(8.0f, font->pointSize);
-    EXPECT_EQ(400, font->font.lfWeight);
-    EXPECT_EQ(0, font->font.lfItalic);
-    EXPECT_EQ(ANSI_CHARSET, font->font.lfCharSet);
-    EXPECT_STREQ(L"MS Sans Serif", font->font.lfFaceName);
-    for (int number : {2, 3}) {
-        ASSERT_NE(nullptr, FindDialogFont(number));
-        EXPECT_STREQ(L"Lucida Console", FindDialogFont(number)->font.lfFaceName);
-    }
-    EXPECT_EQ(nullptr, FindDialogFont(4));
-}
-
 TEST(DialogStyle, ComputedFromCallerStylePositionAndParent) {
     struct Row {
         DWORD style;
@@ -164,24 +149,6 @@ TEST(DialogWindow, DefaultStyleHiddenWithRealTitle) {
     EXPECT_EQ(kColourNotSet, record->textColour);
     EXPECT_EQ(kColourNotSet, record->backgroundColour);
     DestroyWindow(dialog);
-}
-
-TEST(DialogWindow, ShowCommandFollowsStyle) {
-    struct Row {
-        DWORD style;
-        int32_t show;
-    } rows[] = {
-        {WS_POPUP | WS_CAPTION | WS_MAXIMIZE, SW_MAXIMIZE},
-        {WS_POPUP | WS_CAPTION | WS_MINIMIZE, SW_MINIMIZE},
-        {WS_POPUP | WS_CAPTION | WS_MINIMIZE | WS_MAXIMIZE, SW_MAXIMIZE},
-        {WS_POPUP | WS_CAPTION, SW_SHOW},
-    };
-    for (const Row& row : rows) {
-        HWND dialog = BuildDialog(nullptr, T("s"), 0, 0, 50, 50, row.style, 0, Pixels);
-        ASSERT_NE(nullptr, dialog);
-        EXPECT_EQ(row.show, FindWindowRecord(dialog)->showCommand) << std::hex << row.style;
-        DestroyWindow(dialog);
-    }
 }
 
 RECT WindowRect(HWND window) {
@@ -365,17 +332,6 @@ TEST(ModalRun, CallbackEndingTheRunStoresItsResult) {
     EXPECT_FALSE(IsWindow(dialog));
 }
 
-TEST(ModalRun, WithoutRecordNothingIsShown) {
-    HWND plain = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                 nullptr, nullptr);
-    ASSERT_NE(nullptr, plain);
-    int32_t result = 5;
-    ShowModal(plain, nullptr, result);
-    EXPECT_EQ(5, result);
-    EXPECT_FALSE(IsWindowVisible(plain));
-    DestroyWindow(plain);
-}
-
 struct OwnerLog {
     int idle = 0, cancelMode = 0;
     WPARAM idleW = 99;
@@ -468,6 +424,12 @@ TEST(WindowTable, RecordsAndOwnedBrushFreedWithDialog) {
     HBRUSH brush = FindWindowRecord(label)->backgroundBrush;
     ASSERT_NE(nullptr, brush);
     EXPECT_EQ(static_cast<DWORD>(OBJ_BRUSH), GetObjectType(brush));
+    // Colours not set leave the drawing to the system, as for all the editor's controls.
+    HWND button = GetControlWindow(dialog, 101);
+    HDC dc = GetDC(button);
+    EXPECT_EQ(0, EngineDialogProc(dialog, WM_CTLCOLORBTN, reinterpret_cast<WPARAM>(dc),
+                                  reinterpret_cast<LPARAM>(button)));
+    ReleaseDC(button, dc);
 
     int32_t result = RunScript(dialog, [](HWND d, UINT m, WPARAM, LPARAM) -> LRESULT {
         if (m == WM_INITDIALOG) PostClose(d);
@@ -478,26 +440,6 @@ TEST(WindowTable, RecordsAndOwnedBrushFreedWithDialog) {
     EXPECT_EQ(openBefore, OpenDialogCount());
     EXPECT_EQ(nullptr, FindWindowRecord(label));
     EXPECT_EQ(0u, GetObjectType(brush));  // deleted with the label's record
-}
-
-TEST(WindowTable, ColourOverridesAnswerControlColourMessages) {
-    HWND dialog = BuildDialog(nullptr, T("col"), 10, 10, 150, 80, 0, 0, DialogUnits);
-    ASSERT_NE(nullptr, dialog);
-    CreateControl(dialog, Label, 102, T("text"), 5, 25, 40, 8, 0, 0);
-    HWND label = GetControlWindow(dialog, 102);
-    HDC dc = GetDC(label);
-    // Not set: the system's colours, which is what the editor gets.
-    EXPECT_EQ(0, EngineDialogProc(dialog, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                                  reinterpret_cast<LPARAM>(label)));
-    SetControlColours(label, RGB(1, 2, 3), RGB(4, 5, 6));
-    INT_PTR brush = EngineDialogProc(dialog, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                                     reinterpret_cast<LPARAM>(label));
-    EXPECT_EQ(reinterpret_cast<INT_PTR>(FindWindowRecord(label)->backgroundBrush), brush);
-    EXPECT_EQ(RGB(1, 2, 3), GetTextColor(dc));
-    EXPECT_EQ(RGB(4, 5, 6), GetBkColor(dc));
-    ReleaseDC(label, dc);
-    DestroyWindow(dialog);
-    EXPECT_EQ(nullptr, FindWindowRecord(dialog));
 }
 
 }  // namespace

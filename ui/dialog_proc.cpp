@@ -105,7 +105,11 @@ INT_PTR CALLBACK EngineDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
     DialogCallback callback = record ? record->callback : nullptr;
     if (callback) {
         LRESULT result = callback(dialog, message, wParam, lParam);
-        if (result) return Handled(dialog, result);
+        if (result) {
+            // Records must not outlive their windows, whoever handled the message.
+            if (message == WM_NCDESTROY) FreeDialogRecords(dialog);
+            return Handled(dialog, result);
+        }
     }
 
     switch (message) {

@@ -433,7 +433,7 @@ TEST(WindowTable, RecordsAndOwnedBrushFreedWithDialog) {
 
     int32_t result = RunScript(dialog, [](HWND d, UINT m, WPARAM, LPARAM) -> LRESULT {
         if (m == WM_INITDIALOG) PostClose(d);
-        return 0;
+        return m == WM_NCDESTROY;  // handled or not, the records go
     });
     EXPECT_EQ(0, result);
     EXPECT_EQ(before, WindowRecordCount());

@@ -308,6 +308,16 @@ RECT ClientRectOf(HWND window) {
     return rect;
 }
 
+void BringToFront(HWND window) {
+    HWND top = GetAncestor(window, GA_ROOT);
+    DWORD thread = GetWindowThreadProcessId(top, nullptr);
+    AttachThreadInput(GetCurrentThreadId(), thread, TRUE);
+    SetForegroundWindow(top);
+    SetActiveWindow(top);
+    AttachThreadInput(GetCurrentThreadId(), thread, FALSE);
+    WaitFor([&] { return GetForegroundWindow() == top; }, 2000);
+}
+
 void Focus(HWND control) {
     HWND top = GetAncestor(control, GA_ROOT);
     DWORD thread = GetWindowThreadProcessId(top, nullptr);

@@ -94,7 +94,9 @@ LONG ExStyleOf(HWND window);
 RECT RectInParent(HWND window);
 RECT ClientRectOf(HWND window);
 
-// Input. Brings the top-level window to the front and gives `control` the focus.
+// Input. Activates the window's top-level window, as a click on its caption would.
+void BringToFront(HWND window);
+// Brings the top-level window to the front and gives `control` the focus.
 void Focus(HWND control);
 // The window that has the keyboard focus in the thread that owns `window`.
 HWND FocusedIn(HWND window);

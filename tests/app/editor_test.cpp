@@ -1,0 +1,427 @@
+// The editor at work: the stored notice, the count, Clear, Save, About, and every way out.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/app/driver.h"
+
+namespace {
+
+using drive::App;
+using drive::LaunchOptions;
+using drive::Notice;
+using drive::Rights;
+
+constexpr int kCaptionEdit = 1005, kMessageEdit = 1008, kCharsLeft = 1025;
+constexpr int kSave = 1003, kCancel = 1004, kClear = 1024, kAbout = 1020, kExit = 1021;
+
+const wchar_t kRefusal[] =
+    L"Cannot save. This program must be started with \"Run as Administrator\" in order to save "
+    L"your edits. Please exit and restart using \"Run as Administrator\".";
+
+std::wstring CharsLeft(int n) {
+    return L"Characters Left: " + std::wstring(n < 0 ? L"-" : L" ") +
+           std::to_wstring(n < 0 ? -n : n);
+}
+
+// The save log as the program must write it.
+std::string LogOf(const std::string& caption, const std::string& message) {
+    return "legalnoticecaption =        " + caption +
+           "\r\n\r\nlegalnoticetext =           " + message + "\r\n";
+}
+
+// One run of the editor; a restricted run has its warning answered first.
+class EditorRun : public testing::Test {
+public:
+    void SetUp() override { drive::DeleteNotice(); }
+    void TearDown() override { drive::DeleteNotice(); }
+
+    // False (with a failure) when no editor came up.
+    bool Open(const Notice& stored = {}, LaunchOptions options = {}) {
+        drive::StoreNotice(stored);
+        app_.emplace(options);
+        if (!app_->Started()) {
+            ADD_FAILURE() << "not started";
+            return false;
+        }
+        if (options.rights == Rights::Restricted) {
+            HWND warning = app_->WaitMessageBox();
+            if (!warning) {
+                ADD_FAILURE() << "no start-up warning";
+                return false;
+            }
+            drive::AnswerMessageBox(warning);
+        }
+        editor_ = app_->WaitEditor();
+        if (!editor_) ADD_FAILURE() << "no editor";
+        return editor_ != nullptr;
+    }
+
+    HWND Control(int id) const { return GetDlgItem(editor_, id); }
+    std::wstring Text(int id) const { return drive::TextOf(Control(id)); }
+    bool LabelBecomes(const std::wstring& expected, DWORD ms = drive::kWaitMs) const {
+        return drive::WaitFor([&] { return Text(kCharsLeft) == expected; }, ms);
+    }
+    // Replaces the whole text of an edit by typing, and waits until the keys have arrived:
+    // input still queued would follow the focus elsewhere.
+    void TypeInto(int id, const std::wstring& text) {
+        drive::Focus(Control(id));
+        SendMessageW(Control(id), EM_SETSEL, 0, -1);
+        drive::TypeKeys(text);
+        std::wstring expected;
+        for (wchar_t ch : text)
+            expected += ch == L'\r' ? std::wstring(L"\r\n") : std::wstring(1, ch);
+        EXPECT_TRUE(drive::WaitFor([&] { return Text(id) == expected; }))
+            << "typed " << drive::ToAnsi(text) << ", got " << drive::ToAnsi(Text(id));
+    }
+    // Presses a push button with the space bar, as a keyboard user does.
+    void Press(int id) {
+        drive::Focus(Control(id));
+        drive::PressKey(VK_SPACE);
+    }
+    // True when a message box shows up within `ms`.
+    bool AnyMessageBox(DWORD ms) const { return app_->WaitMessageBox(ms) != nullptr; }
+
+    std::optional<App> app_;
+    HWND editor_ = nullptr;
+};
+
+// ---- The stored notice and the count --------------------------------------------------------
+
+TEST_F(EditorRun, StoredNoticeComesUpWithItsCount) {
+    struct Row {
+        Notice stored;
+        std::wstring caption, message, label;
+    };
+    const Row rows[] = {
+        {{}, L"", L"", CharsLeft(2047)},
+        // Blanks go at both ends; CR LF inside stays and counts 2.
+        {{"  Welcome  ", "  First line\r\nSecond  "},
+         L"Welcome",
+         L"First line\r\nSecond",
+         CharsLeft(2047 - 18)},
+        // Only spaces are blanks: a tab stays.
+        {{"\tTabbed ", std::nullopt}, L"\tTabbed", L"", CharsLeft(2047)},
+        {{std::nullopt, "   "}, L"", L"", CharsLeft(2047)},
+        {{"", "x"}, L"", L"x", CharsLeft(2046)},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(drive::ToAnsi(row.caption + L"|" + row.message));
+        ASSERT_TRUE(Open(row.stored));
+        EXPECT_EQ(row.caption, Text(kCaptionEdit));
+        EXPECT_EQ(row.message, Text(kMessageEdit));
+        EXPECT_EQ(row.label, Text(kCharsLeft));
+        app_.reset();
+    }
+}
+
+TEST_F(EditorRun, CountFollowsEveryChangeOfTheMessageOnly) {
+    ASSERT_TRUE(Open());
+    drive::Focus(Control(kMessageEdit));
+    struct Step {
+        std::wstring keys;
+        int left;
+    };
+    const Step steps[] = {
+        {L"a", 2046},
+        {L"b", 2045},
+        {L"\r", 2043},  // a line break is CR LF
+        {L"c", 2042},
+        // Not in the code page: becomes its default character, one byte.
+        {L"\u0101", 2041},
+    };
+    for (const Step& step : steps) {
+        drive::TypeKeys(step.keys);
+        EXPECT_TRUE(LabelBecomes(CharsLeft(step.left), 2000))
+            << "after " << drive::ToAnsi(step.keys) << ": " << drive::ToAnsi(Text(kCharsLeft));
+    }
+    drive::PressKey(VK_BACK);
+    EXPECT_TRUE(LabelBecomes(CharsLeft(2042), 2000)) << drive::ToAnsi(Text(kCharsLeft));
+
+    // The caption has no count.
+    drive::Focus(Control(kCaptionEdit));
+    drive::TypeKeys(L"caption");
+    ASSERT_TRUE(drive::WaitFor([&] { return Text(kCaptionEdit) == L"caption"; }));
+    EXPECT_EQ(CharsLeft(2042), Text(kCharsLeft));
+}
+
+TEST_F(EditorRun, MessageTakes2047CharactersCaptionFarMore) {
+    ASSERT_TRUE(Open());
+    HWND message = Control(kMessageEdit);
+    drive::Focus(message);
+    // A paste honours the limit as typing does.
+    std::wstring paste(2040, L'm');
+    SendMessageW(message, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(paste.c_str()));
+    EXPECT_TRUE(LabelBecomes(CharsLeft(7))) << drive::ToAnsi(Text(kCharsLeft));
+    drive::TypeKeys(L"1234567");
+    EXPECT_TRUE(LabelBecomes(CharsLeft(0))) << drive::ToAnsi(Text(kCharsLeft));
+    drive::TypeKeys(L"89");
+    drive::PressKey(VK_RETURN);
+    Sleep(200);
+    EXPECT_EQ(2047u, Text(kMessageEdit).size());
+    EXPECT_EQ(CharsLeft(0), Text(kCharsLeft));
+
+    HWND caption = Control(kCaptionEdit);
+    drive::Focus(caption);
+    std::wstring longCaption(5000, L'c');
+    SendMessageW(caption, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(longCaption.c_str()));
+    drive::TypeKeys(L"!");
+    EXPECT_TRUE(drive::WaitFor([&] { return Text(kCaptionEdit).size() == 5001; }))
+        << Text(kCaptionEdit).size();
+}
+
+// The count is in bytes of the code page, the box's limit in characters.
+TEST_F(EditorRun, Cp932DoubleByteCharactersCountTwoAndGoNegative) {
+    if (GetACP() != 932) GTEST_SKIP() << "needs code page 932, this run has " << GetACP();
+    ASSERT_TRUE(Open());
+    HWND message = Control(kMessageEdit);
+    drive::Focus(message);
+    drive::TypeKeys(L"\u65E5\u672C\u8A9E");
+    EXPECT_TRUE(LabelBecomes(CharsLeft(2047 - 6))) << drive::ToAnsi(Text(kCharsLeft));
+    std::wstring paste(2044, L'a');
+    SendMessageW(message, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(paste.c_str()));
+    // 2047 characters, 2050 bytes.
+    EXPECT_TRUE(LabelBecomes(CharsLeft(-3))) << drive::ToAnsi(Text(kCharsLeft));
+    drive::TypeKeys(L"x\u3042");
+    Sleep(200);
+    EXPECT_EQ(2047u, Text(kMessageEdit).size()) << "the box holds 2047 characters";
+    EXPECT_EQ(CharsLeft(-3), Text(kCharsLeft));
+
+    // Saved in the code page's bytes, whole.
+    TypeInto(kCaptionEdit, L"\u304A\u77E5\u3089\u305B");
+    Press(kSave);
+    ASSERT_TRUE(drive::WaitFor([&] { return app_->ReadFile(L"Tarnevo.log").has_value(); }));
+    std::string stored = drive::ToAnsi(L"\u65E5\u672C\u8A9E" + paste);
+    ASSERT_EQ(2050u, stored.size());
+    std::string caption = drive::ToAnsi(L"\u304A\u77E5\u3089\u305B");
+    EXPECT_EQ(LogOf(caption, stored), app_->ReadFile(L"Tarnevo.log"));
+    EXPECT_TRUE(drive::WaitFor([&] { return drive::ReadNotice().text == stored; }));
+    EXPECT_EQ(caption, drive::ReadNotice().caption.value_or("<none>"));
+}
+
+TEST_F(EditorRun, EnterInEitherEditIsALineBreakNotAButton) {
+    ASSERT_TRUE(Open({"Stored", "Stored text"}));
+    for (int id : {kCaptionEdit, kMessageEdit}) {
+        SCOPED_TRACE(id);
+        TypeInto(id, L"one\rtwo");
+    }
+    EXPECT_TRUE(LabelBecomes(CharsLeft(2047 - 8)));
+    EXPECT_FALSE(AnyMessageBox(200));
+    EXPECT_TRUE(app_->Running());
+    EXPECT_FALSE(app_->ReadFile(L"Tarnevo.log").has_value()) << "Enter saved";
+    Notice now = drive::ReadNotice();
+    EXPECT_EQ("Stored", now.caption.value_or("<none>"));
+    EXPECT_EQ("Stored text", now.text.value_or("<none>"));
+}
+
+TEST_F(EditorRun, ClearEmptiesBothAndCancelKeepsTheStoredNotice) {
+    ASSERT_TRUE(Open({"Kept", "Kept text"}));
+    Press(kClear);
+    EXPECT_TRUE(drive::WaitFor([&] { return Text(kCaptionEdit).empty(); }));
+    EXPECT_EQ(L"", Text(kMessageEdit));
+    EXPECT_TRUE(LabelBecomes(CharsLeft(2047)));
+    EXPECT_FALSE(AnyMessageBox(200)) << "Clear asks nothing";
+    Press(kCancel);
+    EXPECT_EQ(0u, app_->WaitExit().value_or(999));
+    Notice now = drive::ReadNotice();
+    EXPECT_EQ("Kept", now.caption.value_or("<none>"));
+    EXPECT_EQ("Kept text", now.text.value_or("<none>"));
+    EXPECT_FALSE(app_->ReadFile(L"Tarnevo.log").has_value());
+}
+
+// ---- Save -------------------------------------------------------------------------------------
+
+TEST_F(EditorRun, SaveWritesBothValuesAndTheLogAndShowsNothing) {
+    ASSERT_TRUE(Open({"Old caption", "Old text"}, LaunchOptions(Rights::Elevated)));
+    TypeInto(kCaptionEdit, L"New caption");
+    TypeInto(kMessageEdit, L"Line 1\rLine 2");
+    ASSERT_TRUE(LabelBecomes(CharsLeft(2047 - 14))) << drive::ToAnsi(Text(kCharsLeft));
+    Press(kSave);
+    ASSERT_TRUE(drive::WaitFor([&] { return app_->ReadFile(L"Tarnevo.log").has_value(); }));
+    ASSERT_TRUE(drive::WaitFor([&] { return drive::ReadNotice().text == "Line 1\r\nLine 2"; }));
+    EXPECT_EQ("New caption", drive::ReadNotice().caption.value_or("<none>"));
+    EXPECT_EQ(LogOf("New caption", "Line 1\r\nLine 2"), app_->ReadFile(L"Tarnevo.log"));
+    EXPECT_FALSE(AnyMessageBox(300)) << "a save shows nothing";
+    EXPECT_TRUE(app_->Running());
+    EXPECT_EQ(L"New caption", Text(kCaptionEdit));
+    EXPECT_EQ(L"Line 1\r\nLine 2", Text(kMessageEdit));
+
+    // A second save, of two empty texts, leaves only its own lines and two empty values.
+    Press(kClear);
+    ASSERT_TRUE(LabelBecomes(CharsLeft(2047)));
+    Press(kSave);
+    ASSERT_TRUE(drive::WaitFor([&] { return drive::ReadNotice().caption == ""; }));
+    EXPECT_TRUE(drive::WaitFor([&] { return drive::ReadNotice().text == ""; }));
+    std::optional<std::string> log = app_->ReadFile(L"Tarnevo.log");
+    EXPECT_EQ(LogOf("", ""), log);
+    EXPECT_EQ(62u, log.value_or("").size());
+    EXPECT_FALSE(AnyMessageBox(200));
+}
+
+TEST_F(EditorRun, LongMessageLoadsAndSavesWhole) {
+    std::string stored;
+    while (stored.size() < 3000)
+        stored += "Line of the notice " + std::to_string(stored.size()) + "\r\n";
+    stored.resize(3000);
+    stored.back() = '.';
+    ASSERT_TRUE(Open({"Long", stored}));
+    EXPECT_EQ(drive::FromAnsi(stored), Text(kMessageEdit));
+    EXPECT_EQ(CharsLeft(2047 - 3000), Text(kCharsLeft));
+    Press(kSave);
+    ASSERT_TRUE(drive::WaitFor([&] { return app_->ReadFile(L"Tarnevo.log").has_value(); }));
+    EXPECT_EQ(LogOf("Long", stored), app_->ReadFile(L"Tarnevo.log"));
+    Notice now = drive::ReadNotice();
+    EXPECT_EQ(stored.size(), now.text.value_or("").size());
+    EXPECT_EQ(stored, now.text.value_or(""));
+    EXPECT_FALSE(AnyMessageBox(200));
+}
+
+TEST_F(EditorRun, RestrictedSaveIsRefusedAndTouchesNothing) {
+    const std::string oldLog = LogOf("Earlier", "Earlier text");
+    LaunchOptions options(Rights::Restricted);
+    options.files = {{L"Tarnevo.log", oldLog}};
+    ASSERT_TRUE(Open({"Stored", "Stored text"}, options));
+    // The note stands for every user.
+    EXPECT_EQ(L"Quillmark must be Run as Administrator in order to save your changes.", Text(1022));
+    ULONGLONG logTime = app_->WriteTime(L"Tarnevo.log");
+    TypeInto(kCaptionEdit, L"Changed");
+    Press(kSave);
+    HWND box = app_->WaitMessageBox();
+    ASSERT_NE(nullptr, box) << "no refusal";
+    drive::MessageBoxView view = drive::ReadMessageBox(box);
+    EXPECT_EQ(kRefusal, view.text);
+    EXPECT_EQ(L"Quillmark v1.1", view.caption);
+    EXPECT_EQ(std::vector<std::wstring>{L"OK"}, view.buttons);
+    EXPECT_FALSE(view.icon);
+    drive::AnswerMessageBox(box);
+    ASSERT_TRUE(drive::WaitFor([&] { return !IsWindow(box); }));
+
+    EXPECT_FALSE(AnyMessageBox(300)) << "a second message after the refusal";
+    EXPECT_TRUE(app_->Running());
+    EXPECT_EQ(L"Changed", Text(kCaptionEdit));
+    EXPECT_EQ(oldLog, app_->ReadFile(L"Tarnevo.log"));
+    EXPECT_EQ(logTime, app_->WriteTime(L"Tarnevo.log"));
+    Notice now = drive::ReadNotice();
+    EXPECT_EQ("Stored", now.caption.value_or("<none>"));
+    EXPECT_EQ("Stored text", now.text.value_or("<none>"));
+}
+
+// ---- About ------------------------------------------------------------------------------------
+
+TEST_F(EditorRun, AboutShowsFiveLinesAndGivesTheFocusBack) {
+    ASSERT_TRUE(Open());
+    HWND message = Control(kMessageEdit);
+    drive::Focus(message);
+    drive::Command(editor_, kAbout);
+    HWND box = app_->WaitMessageBox();
+    ASSERT_NE(nullptr, box);
+    drive::MessageBoxView view = drive::ReadMessageBox(box);
+    EXPECT_EQ(L"Quillmark v1.1", view.caption);
+    EXPECT_EQ(std::vector<std::wstring>{L"OK"}, view.buttons);
+    EXPECT_FALSE(view.icon);
+    EXPECT_EQ(std::wstring::npos, view.text.find(L'\n')) << "lines end in CR alone";
+    std::vector<std::wstring> lines;
+    for (size_t start = 0;;) {
+        size_t end = view.text.find(L'\r', start);
+        lines.push_back(view.text.substr(start, end - start));
+        if (end == std::wstring::npos) break;
+        start = end + 1;
+    }
+    ASSERT_EQ(5u, lines.size()) << drive::ToAnsi(view.text);
+    EXPECT_EQ(L"Quillmark v1.1", lines[0]);
+    EXPECT_EQ(L"", lines[1]);
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    std::wstring year = L"-" + std::to_wstring(now.wYear);
+    ASSERT_GT(lines[2].size(), year.size());
+    EXPECT_EQ(year, lines[2].substr(lines[2].size() - year.size())) << drive::ToAnsi(lines[2]);
+    EXPECT_EQ(L"", lines[3]);
+    EXPECT_FALSE(lines[4].empty());
+    EXPECT_FALSE(IsWindowEnabled(editor_)) << "the box is task-modal";
+
+    drive::AnswerMessageBox(box);
+    ASSERT_TRUE(drive::WaitFor([&] { return !IsWindow(box); }));
+    EXPECT_TRUE(IsWindowEnabled(editor_));
+    // Wine leaves the dialog inactive after the box; the user clicks it back to the front.
+    drive::BringToFront(editor_);
+    EXPECT_TRUE(drive::WaitFor([&] { return drive::FocusedIn(editor_) == message; }, 2000))
+        << "focus on " << GetDlgCtrlID(drive::FocusedIn(editor_));
+}
+
+// ---- Ways out and ways that are not ---------------------------------------------------------
+
+TEST_F(EditorRun, CancelExitAndSystemCloseEndWithZeroWritingNothing) {
+    struct Row {
+        const char* name;
+        void (*end)(EditorRun&);
+    };
+    const Row rows[] = {
+        {"Cancel button", [](EditorRun& run) { run.Press(kCancel); }},
+        {"Exit menu item", [](EditorRun& run) { drive::Command(run.editor_, kExit); }},
+        {"system close",
+         [](EditorRun& run) { PostMessageW(run.editor_, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_TRUE(Open({"Stored", "Stored text"}));
+        TypeInto(kMessageEdit, L"unsaved");
+        ASSERT_TRUE(LabelBecomes(CharsLeft(2040)));
+        row.end(*this);
+        EXPECT_EQ(0u, app_->WaitExit().value_or(999));
+        EXPECT_FALSE(app_->ReadFile(L"Tarnevo.log").has_value());
+        Notice now = drive::ReadNotice();
+        EXPECT_EQ("Stored", now.caption.value_or("<none>"));
+        EXPECT_EQ("Stored text", now.text.value_or("<none>"));
+        app_.reset();
+    }
+}
+
+TEST_F(EditorRun, DialogCommandsEscapeAndQuitLeaveItOpen) {
+    ASSERT_TRUE(Open({"Stored", "Stored text"}));
+    struct Row {
+        const char* name;
+        void (*poke)(EditorRun&);
+    };
+    const Row rows[] = {
+        {"IDOK", [](EditorRun& run) { drive::Command(run.editor_, IDOK); }},
+        {"IDCANCEL", [](EditorRun& run) { drive::Command(run.editor_, IDCANCEL); }},
+        // The dialog manager turns Escape into IDCANCEL.
+        {"Escape on Clear",
+         [](EditorRun& run) {
+             drive::Focus(run.Control(kClear));
+             drive::PressKey(VK_ESCAPE);
+         }},
+        // A multi-line edit turns Escape into WM_CLOSE for its dialog.
+        {"Escape in the message",
+         [](EditorRun& run) {
+             drive::Focus(run.Control(kMessageEdit));
+             drive::PressKey(VK_ESCAPE);
+         }},
+        {"WM_CLOSE", [](EditorRun& run) { PostMessageW(run.editor_, WM_CLOSE, 0, 0); }},
+        {"WM_QUIT",
+         [](EditorRun& run) { PostThreadMessageW(run.app_->MainThread(), WM_QUIT, 0, 0); }},
+    };
+    int typed = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        row.poke(*this);
+        Sleep(150);
+        ASSERT_TRUE(app_->Running());
+        ASSERT_TRUE(IsWindow(editor_) && IsWindowVisible(editor_));
+        // Still at work: typing still moves the count.
+        drive::Focus(Control(kMessageEdit));
+        SendMessageW(Control(kMessageEdit), EM_SETSEL, -1, -1);
+        drive::TypeKeys(L"z");
+        ++typed;
+        EXPECT_TRUE(LabelBecomes(CharsLeft(2047 - 11 - typed), 2000))
+            << drive::ToAnsi(Text(kCharsLeft));
+    }
+    EXPECT_FALSE(AnyMessageBox(0));
+    EXPECT_FALSE(app_->ReadFile(L"Tarnevo.log").has_value());
+    // The dialog's own end still gives 0.
+    PostMessageW(editor_, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(0u, app_->WaitExit().value_or(999));
+}
+
+}  // namespace

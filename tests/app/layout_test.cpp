@@ -1,0 +1,192 @@
+// The editor window as built: title, frame, controls, their places in pixels, the menu bar,
+// the tab order.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "tests/app/driver.h"
+
+namespace {
+
+using drive::App;
+
+INT_PTR CALLBACK PassiveDialogProc(HWND, UINT, WPARAM, LPARAM) {
+    return FALSE;
+}
+
+// A hidden dialog of this process built from the template the editor's must have: popup with
+// caption and modal frame, no system menu, at 70,79 with 321 x 277 units, "MS Sans Serif"
+// 8 pt with the weight field 700. Its MapDialogRect gives the pixels the editor's controls
+// must have.
+class ReferenceDialog {
+public:
+    ReferenceDialog() {
+        std::vector<WORD> words;
+        auto put32 = [&](DWORD v) {
+            words.push_back(LOWORD(v));
+            words.push_back(HIWORD(v));
+        };
+        auto putText = [&](const wchar_t* text) {
+            for (; *text; ++text) words.push_back(*text);
+            words.push_back(0);
+        };
+        words.push_back(1);
+        words.push_back(0xFFFF);
+        put32(0);
+        put32(0);
+        put32(0x80C000D4);
+        for (WORD v : {0, 70, 79, 321, 277, 0, 0}) words.push_back(v);
+        putText(L" ");
+        words.push_back(8);
+        words.push_back(700);
+        words.push_back(0);  // italic, character set
+        putText(L"MS Sans Serif");
+        window_ = CreateDialogIndirectParamW(GetModuleHandleW(nullptr),
+                                             reinterpret_cast<LPCDLGTEMPLATEW>(words.data()),
+                                             nullptr, PassiveDialogProc, 0);
+    }
+    ~ReferenceDialog() { DestroyWindow(window_); }
+
+    HWND Window() const { return window_; }
+    RECT Map(int x, int y, int width, int height) const {
+        RECT rect{x, y, x + width, y + height};
+        MapDialogRect(window_, &rect);
+        return rect;
+    }
+    void AttachMenuBar() {
+        HMENU menu = CreateMenu();
+        AppendMenuW(menu, MF_STRING, 1021, L"Exit");
+        AppendMenuW(menu, MF_STRING, 1020, L"About");
+        SetMenu(window_, menu);
+    }
+
+private:
+    HWND window_ = nullptr;
+};
+
+std::string Show(const RECT& r) {
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "-" + std::to_string(r.right) +
+           "," + std::to_string(r.bottom);
+}
+
+class EditorLayout : public testing::Test {
+protected:
+    void SetUp() override {
+        drive::DeleteNotice();
+        ASSERT_TRUE(app_.Started());
+        editor_ = app_.WaitEditor();
+        ASSERT_NE(nullptr, editor_);
+    }
+    void TearDown() override { drive::DeleteNotice(); }
+
+    App app_;
+    HWND editor_ = nullptr;
+};
+
+TEST_F(EditorLayout, DialogFrameTitleAndPlace) {
+    ReferenceDialog reference;
+    ASSERT_NE(nullptr, reference.Window());
+    EXPECT_EQ(L"Quillmark v1.1", drive::TextOf(editor_));
+    EXPECT_EQ(L"#32770", drive::ClassOf(editor_));
+
+    LONG style = drive::StyleOf(editor_);
+    EXPECT_EQ(0, style & WS_SYSMENU) << "no system menu, so no close box";
+    EXPECT_EQ(drive::StyleOf(reference.Window()) | WS_VISIBLE, style) << std::hex << style;
+    EXPECT_EQ(drive::ExStyleOf(reference.Window()), drive::ExStyleOf(editor_));
+
+    // The menu bar comes after sizing: the window keeps the template's size and the client
+    // area loses the height of the bar.
+    RECT client = drive::ClientRectOf(editor_);
+    RECT unitClient = reference.Map(0, 0, 321, 277);
+    EXPECT_EQ(unitClient.right, client.right);
+    EXPECT_LT(client.bottom, unitClient.bottom) << "no menu bar?";
+    reference.AttachMenuBar();
+    EXPECT_EQ(Show(drive::ClientRectOf(reference.Window())), Show(client));
+    EXPECT_EQ(Show(drive::RectInParent(reference.Window())), Show(drive::RectInParent(editor_)));
+}
+
+TEST_F(EditorLayout, NineControlsWithIdsClassesTextsStylesAndPixels) {
+    ReferenceDialog reference;
+    struct Row {
+        int id;
+        const wchar_t* windowClass;
+        const wchar_t* text;
+        int x, y, width, height;
+        LONG style, exStyle;
+    };
+    // In creation order, which is also the tab order.
+    const Row rows[] = {
+        {1001, L"Button", L"Pre-Logon Caption", 5, 5, 315, 45, 0x50000007, 0},
+        {1003, L"Button", L"Save", 10, 220, 70, 20, 0x50010000, 0},
+        {1004, L"Button", L"Cancel", 245, 220, 70, 20, 0x50010000, 0},
+        {1024, L"Button", L"Clear", 130, 220, 70, 20, 0x50010000, 0},
+        {1005, L"Edit", L"", 10, 15, 305, 30, 0x50011084, WS_EX_CLIENTEDGE},
+        {1007, L"Button", L"Pre-Logon Message", 5, 60, 315, 145, 0x50000007, 0},
+        {1008, L"Edit", L"", 10, 70, 305, 130, 0x50211044, WS_EX_CLIENTEDGE},
+        {1022, L"Static", L"Quillmark must be Run as Administrator in order to save your changes.",
+         25, 250, 280, 10, 0x50000000, 0},
+        // The load has already replaced the creation text "Characters Left:".
+        {1025, L"Static", L"Characters Left:  2047", 5, 205, 290, 10, 0x50000000, 0},
+    };
+    HWND child = GetWindow(editor_, GW_CHILD);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.id);
+        ASSERT_NE(nullptr, child) << "fewer than nine controls";
+        EXPECT_EQ(row.id, GetDlgCtrlID(child)) << "creation order";
+        EXPECT_EQ(0, _wcsicmp(row.windowClass, drive::ClassOf(child).c_str()))
+            << drive::ToAnsi(drive::ClassOf(child));
+        EXPECT_EQ(row.text, drive::TextOf(child));
+        EXPECT_EQ(row.style, drive::StyleOf(child)) << std::hex << drive::StyleOf(child);
+        EXPECT_EQ(row.exStyle, drive::ExStyleOf(child)) << std::hex << drive::ExStyleOf(child);
+        EXPECT_EQ(Show(reference.Map(row.x, row.y, row.width, row.height)),
+                  Show(drive::RectInParent(child)));
+        child = GetWindow(child, GW_HWNDNEXT);
+    }
+    EXPECT_EQ(nullptr, child) << "more than nine controls";
+}
+
+TEST_F(EditorLayout, TabGoesSaveCancelClearCaptionMessageAndRound) {
+    drive::Focus(GetDlgItem(editor_, 1003));
+    ASSERT_EQ(GetDlgItem(editor_, 1003), drive::FocusedIn(editor_));
+    for (int id : {1004, 1024, 1005, 1008, 1003}) {
+        drive::PressKey(VK_TAB);
+        HWND expected = GetDlgItem(editor_, id);
+        EXPECT_TRUE(drive::WaitFor([&] { return drive::FocusedIn(editor_) == expected; }, 2000))
+            << "Tab should reach " << id << ", focus is on "
+            << GetDlgCtrlID(drive::FocusedIn(editor_));
+    }
+    // Tab in an edit moves on instead of typing a tab character.
+    EXPECT_EQ(L"", drive::TextOf(GetDlgItem(editor_, 1005)));
+    EXPECT_EQ(L"", drive::TextOf(GetDlgItem(editor_, 1008)));
+}
+
+// The bar's items, found by clicking where they are drawn: "Exit" left of "About", each
+// acting at once without a drop-down.
+TEST_F(EditorLayout, MenuBarShowsExitThenAbout) {
+    ReferenceDialog reference;
+    reference.AttachMenuBar();
+    HMENU menu = GetMenu(reference.Window());
+    RECT window{}, referenceWindow{}, exitItem{}, aboutItem{};
+    GetWindowRect(editor_, &window);
+    GetWindowRect(reference.Window(), &referenceWindow);
+    ASSERT_TRUE(GetMenuItemRect(reference.Window(), menu, 0, &exitItem));
+    ASSERT_TRUE(GetMenuItemRect(reference.Window(), menu, 1, &aboutItem));
+    auto centre = [&](const RECT& item) {
+        return POINT{window.left + (item.left + item.right) / 2 - referenceWindow.left,
+                     window.top + (item.top + item.bottom) / 2 - referenceWindow.top};
+    };
+    drive::Focus(GetDlgItem(editor_, 1003));
+
+    drive::ClickAt(centre(aboutItem));
+    HWND box = app_.WaitMessageBox();
+    ASSERT_NE(nullptr, box) << "no About box from the second item";
+    EXPECT_EQ(0u, drive::ReadMessageBox(box).text.find(L"Quillmark v1.1\r"));
+    drive::AnswerMessageBox(box);
+    ASSERT_TRUE(drive::WaitFor([&] { return !IsWindow(box); }));
+
+    drive::Focus(GetDlgItem(editor_, 1003));
+    drive::ClickAt(centre(exitItem));
+    EXPECT_EQ(0u, app_.WaitExit().value_or(999)) << "the first item should be Exit";
+}
+
+}  // namespace

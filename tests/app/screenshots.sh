@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Takes screenshots of the editor, its About box and the start-up warning in a Wine virtual
+# desktop (so caption bars show), in a throwaway world of its own.
+#   tests/app/screenshots.sh BUILD_DIR      pictures go to BUILD_DIR/screenshots/*.png
+set -euo pipefail
+build=$(cd "${1:?usage: $0 BUILD_DIR}" && pwd)
+root=$(cd "$(dirname "$0")/../.." && pwd)
+world=$build/screenshot-world
+shots=$build/screenshots
+test_exe=$build/tests/app_e2e_test.exe
+[ -f "$test_exe" ] && [ -f "$build/Quillmark.exe" ] || { echo "build first: $build" >&2; exit 1; }
+
+"$root/cmake/wine-env.sh" start "$world" >/dev/null
+trap '"$root/cmake/wine-env.sh" stop "$world"' EXIT
+# shellcheck disable=SC1091
+. "$world/env"
+rm -rf "$shots"
+mkdir -p "$shots"
+
+export QUILLMARK_EXE="Z:${build//\//\\}\\Quillmark.exe"
+export QM_SHOT_DIR="Z:${shots//\//\\}"
+wine explorer /desktop=shot,800x700 "$test_exe" --gtest_also_run_disabled_tests \
+  --gtest_filter='Screenshots.*' >"$shots/scenes.log" 2>&1 &
+scenes=$!
+
+# Each scene says when it is ready and waits for its picture.
+left=(editor about warning)
+deadline=$((SECONDS + 90))
+while [ ${#left[@]} -gt 0 ] && [ $SECONDS -lt $deadline ]; do
+  for i in "${!left[@]}"; do
+    scene=${left[$i]}
+    if [ -f "$shots/$scene.ready" ]; then
+      import -window root -crop 800x700+0+0 +repage "$shots/$scene.png"
+      : >"$shots/$scene.done"
+      echo "$shots/$scene.png"
+      unset 'left[i]'
+    fi
+  done
+  sleep 0.2
+done
+wait "$scenes" || { cat "$shots/scenes.log" >&2; exit 1; }
+rm -f "$shots"/*.ready "$shots"/*.done
+[ ${#left[@]} -eq 0 ] || { echo "no picture of: ${left[*]}" >&2; exit 1; }

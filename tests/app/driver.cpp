@@ -363,8 +363,14 @@ void ClickAt(POINT screen) {
     SendInput(2, input, sizeof(INPUT));
 }
 
-void Command(HWND dialog, int id, HWND control) {
-    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(control));
+void Command(HWND dialog, int id, HWND control, WORD code) {
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(control));
+}
+
+void PressAltF4() {
+    SendKey(VK_MENU, static_cast<WORD>(MapVirtualKeyW(VK_MENU, MAPVK_VK_TO_VSC)), 0);
+    PressKey(VK_F4);
+    SendKey(VK_MENU, static_cast<WORD>(MapVirtualKeyW(VK_MENU, MAPVK_VK_TO_VSC)), KEYEVENTF_KEYUP);
 }
 
 void StoreNotice(const Notice& notice) {

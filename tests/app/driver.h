@@ -106,8 +106,11 @@ void TypeKeys(const std::wstring& text);
 void PressKey(WORD vk, bool shift = false);
 // A real left click at a screen point.
 void ClickAt(POINT screen);
-// Presses a button the way BN_CLICKED reports it, or sends a menu command.
-void Command(HWND dialog, int id, HWND control = nullptr);
+// Presses a button the way BN_CLICKED reports it, or sends a menu command; another
+// notification code where given.
+void Command(HWND dialog, int id, HWND control = nullptr, WORD code = BN_CLICKED);
+// Alt+F4 on the keyboard.
+void PressAltF4();
 
 // The notice values of the prefix, as the program reads and writes them (ANSI bytes).
 struct Notice {

@@ -20,6 +20,10 @@ const wchar_t kRefusal[] =
     L"Cannot save. This program must be started with \"Run as Administrator\" in order to save "
     L"your edits. Please exit and restart using \"Run as Administrator\".";
 
+bool Exists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 std::wstring CharsLeft(int n) {
     return L"Characters Left: " + std::wstring(n < 0 ? L"-" : L" ") +
            std::to_wstring(n < 0 ? -n : n);
@@ -233,6 +237,9 @@ TEST_F(EditorRun, ClearEmptiesBothAndCancelKeepsTheStoredNotice) {
 // ---- Save -------------------------------------------------------------------------------------
 
 TEST_F(EditorRun, SaveWritesBothValuesAndTheLogAndShowsNothing) {
+    std::wstring program = drive::ProgramPath();
+    std::wstring besideProgram = program.substr(0, program.rfind(L'\\') + 1) + L"Tarnevo.log";
+    bool logBesideProgram = Exists(besideProgram);
     ASSERT_TRUE(Open({"Old caption", "Old text"}, LaunchOptions(Rights::Elevated)));
     TypeInto(kCaptionEdit, L"New caption");
     TypeInto(kMessageEdit, L"Line 1\rLine 2");
@@ -242,6 +249,7 @@ TEST_F(EditorRun, SaveWritesBothValuesAndTheLogAndShowsNothing) {
     ASSERT_TRUE(drive::WaitFor([&] { return drive::ReadNotice().text == "Line 1\r\nLine 2"; }));
     EXPECT_EQ("New caption", drive::ReadNotice().caption.value_or("<none>"));
     EXPECT_EQ(LogOf("New caption", "Line 1\r\nLine 2"), app_->ReadFile(L"Tarnevo.log"));
+    EXPECT_EQ(logBesideProgram, Exists(besideProgram)) << "the log goes to the working directory";
     EXPECT_FALSE(AnyMessageBox(300)) << "a save shows nothing";
     EXPECT_TRUE(app_->Running());
     EXPECT_EQ(L"New caption", Text(kCaptionEdit));
@@ -277,6 +285,43 @@ TEST_F(EditorRun, LongMessageLoadsAndSavesWhole) {
     EXPECT_FALSE(AnyMessageBox(200));
 }
 
+// The log is a record, not a condition: without it the registry is still written.
+TEST_F(EditorRun, SaveWhoseLogCannotBeOpenedStillWritesTheRegistry) {
+    struct Row {
+        const char* name;
+        bool holdOpen;  // else a directory stands where the log would go
+    };
+    for (const Row& row :
+         {Row{"log held open elsewhere", true}, Row{"directory in the way", false}}) {
+        SCOPED_TRACE(row.name);
+        LaunchOptions options;
+        if (row.holdOpen) options.files = {{L"Tarnevo.log", "held"}};
+        ASSERT_TRUE(Open({"Old", "Old text"}, options));
+        std::wstring log = app_->FilePath(L"Tarnevo.log");
+        HANDLE held = INVALID_HANDLE_VALUE;
+        if (row.holdOpen) {
+            held = CreateFileW(log.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+            ASSERT_NE(INVALID_HANDLE_VALUE, held);
+        } else {
+            ASSERT_TRUE(CreateDirectoryW(log.c_str(), nullptr));
+        }
+        TypeInto(kCaptionEdit, L"New");
+        Press(kSave);
+        EXPECT_TRUE(drive::WaitFor([&] { return drive::ReadNotice().caption == "New"; }))
+            << drive::ReadNotice().caption.value_or("<none>");
+        EXPECT_EQ("Old text", drive::ReadNotice().text.value_or("<none>"));
+        EXPECT_FALSE(AnyMessageBox(300));
+        EXPECT_TRUE(app_->Running());
+        if (row.holdOpen) {
+            CloseHandle(held);
+            EXPECT_EQ("held", app_->ReadFile(L"Tarnevo.log"));
+        } else {
+            RemoveDirectoryW(log.c_str());
+        }
+        app_.reset();
+    }
+}
+
 TEST_F(EditorRun, RestrictedSaveIsRefusedAndTouchesNothing) {
     const std::string oldLog = LogOf("Earlier", "Earlier text");
     LaunchOptions options(Rights::Restricted);
@@ -298,6 +343,9 @@ TEST_F(EditorRun, RestrictedSaveIsRefusedAndTouchesNothing) {
     ASSERT_TRUE(drive::WaitFor([&] { return !IsWindow(box); }));
 
     EXPECT_FALSE(AnyMessageBox(300)) << "a second message after the refusal";
+    drive::BringToFront(editor_);
+    EXPECT_TRUE(drive::WaitFor([&] { return drive::FocusedIn(editor_) == Control(kSave); }, 2000))
+        << "focus on " << GetDlgCtrlID(drive::FocusedIn(editor_));
     EXPECT_TRUE(app_->Running());
     EXPECT_EQ(L"Changed", Text(kCaptionEdit));
     EXPECT_EQ(oldLog, app_->ReadFile(L"Tarnevo.log"));
@@ -361,6 +409,12 @@ TEST_F(EditorRun, CancelExitAndSystemCloseEndWithZeroWritingNothing) {
         {"Exit menu item", [](EditorRun& run) { drive::Command(run.editor_, kExit); }},
         {"system close",
          [](EditorRun& run) { PostMessageW(run.editor_, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+        // No close box, but the keyboard's close request still reaches the dialog.
+        {"Alt+F4",
+         [](EditorRun& run) {
+             drive::Focus(run.Control(kMessageEdit));
+             drive::PressAltF4();
+         }},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

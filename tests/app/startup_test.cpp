@@ -96,6 +96,9 @@ TEST_F(StartUp, RestrictedTokenIsWarnedThenGetsTheEditor) {
     drive::AnswerMessageBox(box, IDOK);
     HWND editor = app.WaitEditor();
     ASSERT_NE(nullptr, editor) << "no editor after the warning";
+    // The editor comes up in front, ready for the keyboard.
+    EXPECT_TRUE(drive::WaitFor([&] { return GetForegroundWindow() == editor; }, 2000));
+    EXPECT_TRUE(drive::WaitFor([&] { return IsChild(editor, drive::FocusedIn(editor)); }, 2000));
     CloseEditorExpectingZero(app, editor);
 }
 

@@ -3,12 +3,14 @@
 //   <measure> <program> <milliseconds>
 // and "fail <measure> <program> <what>" for every check that did not hold.
 //
-//   driver park                          park the pointer in the top left corner
+//   driver keep SECONDS                  stay, so that the world's desktop stays up between runs
 //   driver start N EXE...                N launches of each EXE, interleaved
 //   driver hold SECONDS EXE              start EXE, print "ready", keep it open, close it
-//   driver keys N EXE                    keystrokes into a full message box
-//   driver save N EXE DIR                Save presses, started in DIR (where the log goes)
+//   driver keys N EXE...                 keystrokes into a full message box
+//   driver save N DIR EXE [EXE2]         Save presses, started in DIR (where the log goes);
+//                                        EXE2 (the floor) times a click that saves nothing
 #include <windows.h>
+#include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -116,6 +118,14 @@ void FillText(wchar_t* text, int length, int seed) {
     text[length] = 0;
 }
 
+// Lets the program repaint before the next sample, so that no program's painting falls into
+// another's timing: RDW_UPDATENOW sends the pending WM_PAINTs and waits for them.
+void Settle(const Program& p) {
+    RedrawWindow(p.dialog, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    DWORD_PTR answer;
+    SendMessageTimeoutW(p.dialog, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer);
+}
+
 bool LabelShows(HWND dialog, int left) {
     wchar_t expected[64], shown[64];
     swprintf(expected, 64, L"Characters Left: %lc%d", left < 0 ? L'-' : L' ', abs(left));
@@ -159,33 +169,51 @@ int Hold(int seconds, wchar_t* exe) {
     return 0;
 }
 
-int Keys(int count, wchar_t* exe) {
-    Program p{};
-    p.exe = exe;
-    LabelOf(p);
-    if (Launch(p, nullptr) < 0) return 1;
-    HWND edit = GetDlgItem(p.dialog, kMessageEdit);
+// Keystrokes and the rest are taken in blocks, one program alive at a time (a polling
+// program would slow the wineserver for the other), the programs taking turns block by block
+// so that a change in the machine's load falls on both alike.
+constexpr int kBlocks = 4;
+
+uint32_t Seed = 12345;
+
+// Waits 0 to 2 ms, so that a message arrives at no set phase of a polling loop, as a key does.
+void RandomPause() {
+    Seed = Seed * 1664525 + 1013904223;
+    double until = NowMs() + (Seed >> 8) % 2000 / 1000.0;
+    while (NowMs() < until) {
+    }
+}
+
+int KeyBlock(Program& p, int count) {
     static wchar_t full[kLimit + 1], shorter[kLimit + 1];
     FillText(full, kLimit, 0);
     FillText(shorter, kLimit - 1, 0);
+    if (Launch(p, nullptr) < 0) return 1;
+    HWND edit = GetDlgItem(p.dialog, kMessageEdit);
     int failures = 0;
-
-    // A multi-line box sends no notification for WM_SETTEXT, so the count may stay behind.
+    // A multi-line box sends no EN_CHANGE for WM_SETTEXT.
     SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(shorter));
     if (!LabelShows(p.dialog, 1))
         printf("note settext %s count not updated by WM_SETTEXT\n", p.label);
-
-    // Typing one character at the end of the message and rubbing it out again.
     SendMessageW(edit, EM_SETSEL, kLimit - 1, kLimit - 1);
+    Settle(p);
+
+    // What a message costs that the program does nothing with.
     for (int i = 0; i < count; ++i) {
-        bool typing = i % 2 == 0;
+        RandomPause();
         double t0 = NowMs();
         SendMessageW(p.dialog, WM_NULL, 0, 0);
-        double t1 = NowMs();
+        Sample("roundtrip", p, NowMs() - t0);
+    }
+
+    // Typing one character at the end of the message and rubbing it out again.
+    for (int i = 0; i < count; ++i) {
+        bool typing = i % 2 == 0;
+        RandomPause();
+        double t0 = NowMs();
         SendMessageW(edit, WM_CHAR, typing ? L'x' : VK_BACK, 1);
-        double t2 = NowMs();
-        Sample("roundtrip", p, t1 - t0);
-        Sample("keystroke", p, t2 - t1);
+        Sample("keystroke", p, NowMs() - t0);
+        Settle(p);
         if (!LabelShows(p.dialog, typing ? 0 : 1)) {
             ++failures;
             printf("fail keystroke %s count wrong after %s %d\n", p.label,
@@ -197,15 +225,33 @@ int Keys(int count, wchar_t* exe) {
     for (int i = 0; i < count; ++i) {
         bool toFull = i % 2 == 0;
         SendMessageW(edit, EM_SETSEL, 0, -1);
+        RandomPause();
         double t0 = NowMs();
         SendMessageW(edit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(toFull ? full : shorter));
         Sample("replace", p, NowMs() - t0);
+        Settle(p);
         if (!LabelShows(p.dialog, toFull ? 0 : 1)) {
             ++failures;
             printf("fail replace %s count wrong after %d\n", p.label, i);
         }
     }
     Close(p);
+    return failures;
+}
+
+int Keys(int count, int programCount, wchar_t** exes) {
+    Program programs[8] = {};
+    if (programCount > 8) programCount = 8;
+    for (int k = 0; k < programCount; ++k) {
+        programs[k].exe = exes[k];
+        LabelOf(programs[k]);
+    }
+    int failures = 0;
+    for (int block = 0; block < kBlocks; ++block) {
+        for (int k = 0; k < programCount; ++k) {
+            failures += KeyBlock(programs[k], (count + kBlocks - 1) / kBlocks);
+        }
+    }
     return failures ? 1 : 0;
 }
 
@@ -241,12 +287,10 @@ bool LogHolds(const wchar_t* directory, const char* caption, const char* message
            strstr(log, "legalnoticecaption") && strstr(log, "legalnoticetext");
 }
 
-int Save(int count, wchar_t* exe, wchar_t* directory) {
-    Program p{};
-    p.exe = exe;
-    LabelOf(p);
+// Save presses, verified in the registry and the log. The editor comes first; a second
+// program, whose Save does nothing (the floor), shows what the click alone costs.
+int SaveBlock(Program& p, int count, const wchar_t* directory, bool verify) {
     if (Launch(p, directory) < 0) return 1;
-    HWND save = GetDlgItem(p.dialog, kSave);
     int failures = 0;
     static wchar_t message[2001];
     static char caption8[64], message8[2001], stored[4096];
@@ -256,13 +300,16 @@ int Save(int count, wchar_t* exe, wchar_t* directory) {
         FillText(message, 2000, i);
         SetDlgItemTextW(p.dialog, kCaptionEdit, caption);
         SetDlgItemTextW(p.dialog, kMessageEdit, message);
+        Settle(p);
+        RandomPause();
+        double t0 = NowMs();
+        SendMessageW(GetDlgItem(p.dialog, kSave), BM_CLICK, 0, 0);
+        Sample(verify ? "save" : "click", p, NowMs() - t0);
+        Settle(p);
+        if (!verify) continue;
+
         WideCharToMultiByte(CP_ACP, 0, caption, -1, caption8, sizeof(caption8), nullptr, nullptr);
         WideCharToMultiByte(CP_ACP, 0, message, -1, message8, sizeof(message8), nullptr, nullptr);
-
-        double t0 = NowMs();
-        SendMessageW(save, BM_CLICK, 0, 0);
-        Sample("save", p, NowMs() - t0);
-
         ReadValue("legalnoticecaption", stored, sizeof(stored));
         bool ok = strcmp(stored, caption8) == 0;
         ReadValue("legalnoticetext", stored, sizeof(stored));
@@ -275,6 +322,22 @@ int Save(int count, wchar_t* exe, wchar_t* directory) {
         if (!ok) ++failures;
     }
     Close(p);
+    return failures;
+}
+
+int Save(int count, wchar_t* directory, int programCount, wchar_t** exes) {
+    Program programs[2] = {};
+    if (programCount > 2) programCount = 2;
+    for (int k = 0; k < programCount; ++k) {
+        programs[k].exe = exes[k];
+        LabelOf(programs[k]);
+    }
+    int failures = 0;
+    for (int block = 0; block < kBlocks / 2; ++block) {
+        for (int k = 0; k < programCount; ++k) {
+            failures += SaveBlock(programs[k], (count + 1) / 2, directory, k == 0);
+        }
+    }
     return failures ? 1 : 0;
 }
 
@@ -287,19 +350,23 @@ int wmain(int argc, wchar_t** argv) {
     setvbuf(stdout, nullptr, _IOLBF, 4096);
 
     const wchar_t* command = argc > 1 ? argv[1] : L"";
-    if (wcscmp(command, L"park") == 0) {
+    if (wcscmp(command, L"keep") == 0 && argc == 3) {
+        // Wine's own idea of the pointer; the X pointer is parked from the Linux side, since
+        // under Wine 8 this does not move it.
         SetCursorPos(0, 0);
-        POINT at{};
-        GetCursorPos(&at);
-        printf("pointer %ld %ld\n", at.x, at.y);
-        return at.x == 0 && at.y == 0 ? 0 : 1;
+        // Wine closes the desktop shortly after its last program ends, and its next program
+        // then pays for a new one (seconds): this program keeps it.
+        Sleep(static_cast<DWORD>(_wtoi(argv[2])) * 1000);
+        return 0;
     }
     if (wcscmp(command, L"start") == 0 && argc > 3)
         return Start(_wtoi(argv[2]), argc - 3, argv + 3);
     if (wcscmp(command, L"hold") == 0 && argc == 4) return Hold(_wtoi(argv[2]), argv[3]);
-    if (wcscmp(command, L"keys") == 0 && argc == 4) return Keys(_wtoi(argv[2]), argv[3]);
-    if (wcscmp(command, L"save") == 0 && argc == 5) return Save(_wtoi(argv[2]), argv[3], argv[4]);
+    if (wcscmp(command, L"keys") == 0 && argc > 3) return Keys(_wtoi(argv[2]), argc - 3, argv + 3);
+    if (wcscmp(command, L"save") == 0 && argc > 4)
+        return Save(_wtoi(argv[2]), argv[3], argc - 4, argv + 4);
     fprintf(stderr,
-            "usage: driver park | start N EXE... | hold S EXE | keys N EXE | save N EXE DIR\n");
+            "usage: driver keep S | start N EXE... | hold S EXE | keys N EXE... | save N DIR EXE "
+            "[EXE2]\n");
     return 2;
 }

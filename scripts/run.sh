@@ -34,18 +34,20 @@ exec 3>&-
 for _ in $(seq 100); do [ -s "$world/display" ] && break; sleep 0.1; done
 export DISPLAY=:$(head -n1 "$world/display")
 [ -d "$WINEPREFIX" ] || wineboot -i >/dev/null 2>&1
-# Park the pointer in a corner, away from the editor.
-xdotool mousemove 0 0 2>/dev/null || true
 
-# A Wine virtual desktop draws the caption bar and the frame.
-wine explorer /desktop=Quillmark,800x640 "$exe" >/dev/null 2>&1 &
-if wine explorer /desktop=Quillmark,800x640 build/window_tool.exe "Quillmark v1.1" --timeout-ms 60000 >/dev/null 2>&1; then
-  shot=$root/build/quillmark-editor.png
-  import -window root "$shot"
-  wine explorer /desktop=Quillmark,800x640 build/window_tool.exe "Quillmark v1.1" --close >/dev/null 2>&1 || true
-  wait || true
-  echo "The editor was up; screenshot saved to $shot"
-else
+# A Wine virtual desktop draws the caption bar and the frame; the tool starts the editor in
+# it and tells us through files when the editor is up.
+rm -f "$world/ready" "$world/close"
+wine explorer /desktop=Quillmark,800x640 build/window_tool.exe "Z:$root/$exe" "Quillmark v1.1" \
+  "Z:$world/ready" "Z:$world/close" >/dev/null 2>&1 &
+editor=$!
+for _ in $(seq 600); do [ -e "$world/ready" ] && break; sleep 0.1; done
+if [ ! -e "$world/ready" ]; then
   echo "The editor did not appear within a minute." >&2
   exit 1
 fi
+shot=$root/build/quillmark-editor.png
+import -window root -crop 800x640+0+0 +repage "$shot"
+touch "$world/close"
+wait "$editor" || true
+echo "The editor was up; screenshot saved to $shot"

@@ -77,7 +77,10 @@ void KeepFocus(bool activating) {
 
 void UpdateCharsLeft() {
     ByteString message = GetControlText(EditorControl(IDC_MESSAGE_EDIT));
-    SetControlText(EditorControl(IDC_CHARS_LEFT), CharsLeftText(message.Length()));
+    ByteString count = CharsLeftText(message.Length());
+    // Every edit notification asks; the label is repainted only when the count moved.
+    HWND label = EditorControl(IDC_CHARS_LEFT);
+    if (!(GetControlText(label) == count)) SetControlText(label, count);
 }
 
 // Returns 0 for every message so that the dialog layer's defaults always follow.

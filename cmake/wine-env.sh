@@ -24,16 +24,12 @@ esac
 
 stop
 mkdir -p "$dir/prefix"
-# A display of our own; -displayfd picks a free one and tells us which.
-exec 3>"$dir/display"
-setsid Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >"$dir/xvfb.log" 2>&1 </dev/null &
-echo $! >"$dir/xvfb.pid"
-exec 3>&-
-for _ in $(seq 100); do [ -s "$dir/display" ] && break; sleep 0.1; done
-[ -s "$dir/display" ] || { echo "Xvfb did not start" >&2; cat "$dir/xvfb.log" >&2; exit 1; }
+# shellcheck disable=SC1091
+. "$(dirname "$0")/xvfb.sh"
+start_xvfb "$dir" 1280x1024 || exit 1
 
 cat >"$dir/env" <<ENV
-export DISPLAY=:$(head -n1 "$dir/display")
+export DISPLAY=$DISPLAY
 export WINEPREFIX=$dir/prefix
 export WINEARCH=win32
 export WINEDEBUG=-all

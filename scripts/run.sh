@@ -27,12 +27,9 @@ cleanup() {
 }
 trap cleanup EXIT
 mkdir -p "$world"
-exec 3>"$world/display"
-setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$world/xvfb.log" 2>&1 </dev/null &
-echo $! >"$world/xvfb.pid"
-exec 3>&-
-for _ in $(seq 100); do [ -s "$world/display" ] && break; sleep 0.1; done
-export DISPLAY=:$(head -n1 "$world/display")
+# shellcheck disable=SC1091
+. cmake/xvfb.sh
+start_xvfb "$world" 1024x768
 [ -d "$WINEPREFIX" ] || wineboot -i >/dev/null 2>&1
 
 # A Wine virtual desktop draws the caption bar and the frame; the tool starts the editor in

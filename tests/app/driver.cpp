@@ -1,5 +1,7 @@
 #include "tests/app/driver.h"
 
+#include "tests/common/files.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,44 +13,9 @@ namespace {
 
 constexpr char kPolicyKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
 constexpr wchar_t kAppDefaultsKey[] = L"Software\\Wine\\AppDefaults\\Quillmark.exe";
-constexpr wchar_t kX11Key[] = L"Software\\Wine\\AppDefaults\\Quillmark.exe\\X11 Driver";
 
 // Cross-process messages get an answer within this time or count as failed.
 constexpr UINT kSendMs = 2000;
-
-std::wstring NewScratchDir() {
-    static int counter = 0;
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    for (;;) {
-        std::wstring dir = std::wstring(temp) + L"qm-e2e-" +
-                           std::to_wstring(GetCurrentProcessId()) + L"-" +
-                           std::to_wstring(++counter);
-        if (CreateDirectoryW(dir.c_str(), nullptr)) return dir;
-        if (GetLastError() != ERROR_ALREADY_EXISTS) return {};
-    }
-}
-
-void RemoveTree(const std::wstring& dir) {
-    if (dir.empty()) return;
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((dir + L"\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::wstring name = found.cFileName;
-            if (name == L"." || name == L"..") continue;
-            std::wstring path = dir + L"\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(path);
-            } else {
-                SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileW(path.c_str());
-            }
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryW(dir.c_str());
-}
 
 // The process token with the Administrators group made deny-only.
 HANDLE RestrictedToken() {
@@ -119,16 +86,11 @@ std::wstring ProgramPath() {
 }
 
 App::App(const LaunchOptions& options) {
-    dir_ = NewScratchDir();
+    dir_ = NewScratchDir(L"qm-e2e-");
     std::wstring program = ProgramPath();
     if (dir_.empty() || program.empty()) return;
     for (const auto& [name, bytes] : options.files) {
-        HANDLE file = CreateFileW(FilePath(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE) return;
-        DWORD written = 0;
-        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-        CloseHandle(file);
+        if (!WriteFileBytes(FilePath(name), bytes)) return;
     }
     std::wstring line = options.commandLine.empty() ? L"\"" + program + L"\"" : options.commandLine;
     std::vector<wchar_t> buffer(line.begin(), line.end());
@@ -212,16 +174,7 @@ HWND App::WaitMessageBox(DWORD ms) const {
 }
 
 std::optional<std::string> App::ReadFile(const std::wstring& name) const {
-    HANDLE file = CreateFileW(FilePath(name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return std::nullopt;
-    std::string bytes;
-    char chunk[4096];
-    DWORD got = 0;
-    while (::ReadFile(file, chunk, sizeof(chunk), &got, nullptr) && got > 0)
-        bytes.append(chunk, got);
-    CloseHandle(file);
-    return bytes;
+    return ReadFileBytes(FilePath(name));
 }
 
 ULONGLONG App::WriteTime(const std::wstring& name) const {
@@ -441,16 +394,14 @@ void SetUserString(const wchar_t* path, const wchar_t* name, const std::wstring&
     RegCloseKey(key);
 }
 
-class ProgramWindowSettings : public testing::Environment {
+// Wine's per-program settings that a test made (the Windows version) go with the test program.
+class ProgramSettings : public testing::Environment {
 public:
-    void SetUp() override { SetUserString(kX11Key, L"Managed", L"N"); }
     void TearDown() override { RegDeleteTreeW(HKEY_CURRENT_USER, kAppDefaultsKey); }
 };
 
-// Without a window manager Wine waits 2 s for one on every destruction of a visible managed
-// window; the program's windows are left unmanaged for the whole test program.
-testing::Environment* const kProgramWindowSettings =
-    testing::AddGlobalTestEnvironment(new ProgramWindowSettings);
+testing::Environment* const kProgramSettings =
+    testing::AddGlobalTestEnvironment(new ProgramSettings);
 
 }  // namespace
 

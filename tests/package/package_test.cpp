@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "tests/common/files.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -19,26 +21,13 @@ std::wstring ExePath() {
     return std::wstring(narrow.begin(), narrow.end());
 }
 
-std::vector<char> ReadFile(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              0, nullptr);
-    std::vector<char> bytes;
-    if (file == INVALID_HANDLE_VALUE) return bytes;
-    bytes.resize(GetFileSize(file, nullptr));
-    DWORD read = 0;
-    ::ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
-    CloseHandle(file);
-    bytes.resize(read);
-    return bytes;
-}
-
 std::string Lower(std::string s) {
     std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
     return s;
 }
 
 TEST(Package, PortableExecutableForThirtyTwoBitWindowsGui) {
-    std::vector<char> file = ReadFile(ExePath());
+    std::string file = ReadFileBytes(ExePath()).value_or("");
     ASSERT_GT(file.size(), 1024u);
     auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(file.data());
     ASSERT_EQ(IMAGE_DOS_SIGNATURE, dos->e_magic);

@@ -12,7 +12,7 @@ int32_t errorNumber;
 }
 
 void RaiseRuntimeError(int32_t number) {
-    if (number >= 241) _exit(255);
+    if (number >= FatalInternalError) _exit(kFailureExitCode);
     errorNumber = number;
 }
 

@@ -1,9 +1,35 @@
 // The runtime error convention: a failing service records its number for the calling
-// routine and returns; the caller goes on. Numbers of 241 and above end the process at once
-// with exit code 255, without a message or the shutdown steps.
+// routine and returns; the caller goes on. Numbers from FatalInternalError up end the process
+// at once with kFailureExitCode, without a message or the shutdown steps.
 #pragma once
 
 #include <stdint.h>
+
+// The runtime error numbers, each defined here only.
+enum RuntimeError : int32_t {
+    InvalidArgument = 5,
+    OutOfMemory = 7,
+    InternalError = 51,  // also recorded for a failure that comes without a number
+    BadFileNumber = 52,
+    FileNotFound = 53,
+    FileAlreadyOpen = 55,
+    DeviceError = 57,
+    DiskFull = 61,
+    InputPastEnd = 62,
+    BadFileName = 64,
+    TooManyFiles = 67,
+    DeviceUnavailable = 68,
+    PermissionDenied = 70,
+    DiskNotReady = 71,
+    DiskMediaError = 72,
+    RenameAcrossDisks = 74,
+    PathFileAccessError = 75,
+    PathNotFound = 76,
+    FatalInternalError = 241,  // this and every higher number end the process
+};
+
+// The exit code of a refused platform, a failed start-up and a fatal runtime error.
+constexpr uint32_t kFailureExitCode = 255;
 
 void RaiseRuntimeError(int32_t number);
 // The number last recorded on this thread, 0 when none since the last clear.

@@ -8,19 +8,12 @@
 #include "runtime/spin_lock.h"
 #include "runtime/system_call_gate.h"
 
-volatile LONG SystemCallGateLock;
-
 namespace {
 
-constexpr int32_t kOutOfMemory = 7;
-constexpr int32_t kNoNumber = 51;
-constexpr int32_t kBadFileNumber = 52;
-constexpr int32_t kAlreadyOpen = 55;
-constexpr int32_t kDeviceError = 57;
-constexpr int32_t kDiskFull = 61;
-constexpr int32_t kBadFileName = 64;
 constexpr uint32_t kLongestName = 255;
 constexpr DWORD kMostSpacesPerWrite = 8;
+// A disk error code of old that the Windows headers leave unnamed (file control blocks).
+constexpr DWORD kErrorFcbUnavailable = 35;
 
 struct OpenFileRecord {
     OpenFileRecord* next;
@@ -58,10 +51,10 @@ void RemoveRecord(OpenFileRecord* record) {
     }
 }
 
-// The runtime error of a gated call: its last error, or 51 when it failed without one.
+// The runtime error of a gated call: its last error, or InternalError when it failed without one.
 int32_t CallError(DWORD error, bool failed) {
     if (error != 0) return RuntimeErrorFromWindows(error);
-    return failed ? kNoNumber : 0;
+    return failed ? InternalError : 0;
 }
 
 // Makes a gated call that tells its own success; 0 or the runtime error of its failure.
@@ -80,7 +73,7 @@ int32_t WriteBytes(OpenFileRecord* record, const void* bytes, DWORD count) {
         SystemCallGate([&] { ok = WriteFile(record->handle, bytes, count, &written, nullptr); });
     record->column += written;
     if (int32_t number = CallError(error, !ok)) return number;
-    if (written < count) return record->disk ? kDiskFull : kDeviceError;
+    if (written < count) return record->disk ? DiskFull : DeviceError;
     return 0;
 }
 
@@ -92,61 +85,61 @@ void Report(int32_t number) {
 
 int32_t RuntimeErrorFromWindows(DWORD error) {
     switch (error) {
-        case 2:
-        case 18:
-            return 53;
-        case 3:
-            return 76;
-        case 4:
-            return 67;
-        case 5:
-        case 19:
-        case 32:
-        case 33:
-        case 36:
-            return 70;
-        case 6:
-            return 57;
-        case 7:
-        case 9:
-        case 10:
-            return 241;
-        case 8:
-        case 14:
-            return 7;
-        case 11:
-        case 12:
-        case 13:
-        case 22:
-        case 24:
-            return 51;
-        case 15:
-        case 20:
-            return 68;
-        case 17:
-            return 74;
-        case 21:
-            return 71;
-        case 23:
-        case 25:
-        case 26:
-        case 27:
-        case 28:
-        case 29:
-        case 30:
-        case 31:
-        case 34:
-        case 35:
-            return 72;
-        case 38:
-            return 62;
-        case 39:
-        case 112:
-            return 61;
-        case 87:
-            return 5;
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_NO_MORE_FILES:
+            return FileNotFound;
+        case ERROR_PATH_NOT_FOUND:
+            return PathNotFound;
+        case ERROR_TOO_MANY_OPEN_FILES:
+            return TooManyFiles;
+        case ERROR_ACCESS_DENIED:
+        case ERROR_WRITE_PROTECT:
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+        case ERROR_SHARING_BUFFER_EXCEEDED:
+            return PermissionDenied;
+        case ERROR_INVALID_HANDLE:
+            return DeviceError;
+        case ERROR_ARENA_TRASHED:
+        case ERROR_INVALID_BLOCK:
+        case ERROR_BAD_ENVIRONMENT:
+            return FatalInternalError;
+        case ERROR_NOT_ENOUGH_MEMORY:
+        case ERROR_OUTOFMEMORY:
+            return OutOfMemory;
+        case ERROR_BAD_FORMAT:
+        case ERROR_INVALID_ACCESS:
+        case ERROR_INVALID_DATA:
+        case ERROR_BAD_COMMAND:
+        case ERROR_BAD_LENGTH:
+            return InternalError;
+        case ERROR_INVALID_DRIVE:
+        case ERROR_BAD_UNIT:
+            return DeviceUnavailable;
+        case ERROR_NOT_SAME_DEVICE:
+            return RenameAcrossDisks;
+        case ERROR_NOT_READY:
+            return DiskNotReady;
+        case ERROR_CRC:
+        case ERROR_SEEK:
+        case ERROR_NOT_DOS_DISK:
+        case ERROR_SECTOR_NOT_FOUND:
+        case ERROR_OUT_OF_PAPER:
+        case ERROR_WRITE_FAULT:
+        case ERROR_READ_FAULT:
+        case ERROR_GEN_FAILURE:
+        case ERROR_WRONG_DISK:
+        case kErrorFcbUnavailable:
+            return DiskMediaError;
+        case ERROR_HANDLE_EOF:
+            return InputPastEnd;
+        case ERROR_HANDLE_DISK_FULL:
+        case ERROR_DISK_FULL:
+            return DiskFull;
+        case ERROR_INVALID_PARAMETER:
+            return InvalidArgument;
         default:
-            return 75;
+            return PathFileAccessError;
     }
 }
 
@@ -161,16 +154,16 @@ void OpenForOutput(TextRef name, int16_t number) {
     WideString wide = ToWide(name);
     uint32_t units = wide.Units() < kLongestName ? wide.Units() : kLongestName;
     const wchar_t* chars = wide.CStr();
-    if (units == 0) return Report(kBadFileName);
+    if (units == 0) return Report(BadFileName);
     for (uint32_t i = 0; i < units; ++i) {
-        if (chars[i] == L'*' || chars[i] == L'?') return Report(kBadFileName);
+        if (chars[i] == L'*' || chars[i] == L'?') return Report(BadFileName);
     }
-    if (number < 0) return Report(kBadFileNumber);
-    if (FindRecord(number)) return Report(kAlreadyOpen);
+    if (number < 0) return Report(BadFileNumber);
+    if (FindRecord(number)) return Report(FileAlreadyOpen);
 
     auto* record = static_cast<OpenFileRecord*>(HeapAlloc(
         GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(OpenFileRecord) + units * sizeof(wchar_t)));
-    if (!record) return Report(kOutOfMemory);
+    if (!record) return Report(OutOfMemory);
     AddRecord(record);
     memcpy(record->name, chars, units * sizeof(wchar_t));
     record->name[units] = L'\0';
@@ -213,14 +206,14 @@ void OpenForOutput(TextRef name, int16_t number) {
 
 void WriteText(int16_t number, TextRef text) {
     OpenFileRecord* record = FindRecord(number);
-    if (!record) return Report(kBadFileNumber);
+    if (!record) return Report(BadFileNumber);
     if (text.Empty()) return;
     Report(WriteBytes(record, text.bytes, text.Length()));
 }
 
 void NextColumnZone(int16_t number) {
     OpenFileRecord* record = FindRecord(number);
-    if (!record) return Report(kBadFileNumber);
+    if (!record) return Report(BadFileNumber);
     static const char spaces[kMostSpacesPerWrite] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
     DWORD left = ZoneFill(record->column);
     while (left > 0) {
@@ -232,7 +225,7 @@ void NextColumnZone(int16_t number) {
 
 void WriteLineEnd(int16_t number) {
     OpenFileRecord* record = FindRecord(number);
-    if (!record) return Report(kBadFileNumber);
+    if (!record) return Report(BadFileNumber);
     int32_t failure = WriteBytes(record, "\r\n", 2);
     record->column = 0;
     Report(failure);

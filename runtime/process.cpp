@@ -14,12 +14,20 @@ namespace {
 constexpr uint16_t kFloatControlWord = 0x133F;
 
 [[noreturn]] void FailStartup() {
-    ExitProcess(255);
+    ExitProcess(kFailureExitCode);
 }
 
 ThreadBlock* NewThreadBlock() {
     return static_cast<ThreadBlock*>(GlobalAlloc(GPTR, sizeof(ThreadBlock)));
 }
+
+constexpr DWORD kCommonControlClasses = ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLASSES |
+                                        ICC_BAR_CLASSES | ICC_TAB_CLASSES | ICC_PROGRESS_CLASS |
+                                        ICC_HOTKEY_CLASS | ICC_PAGESCROLLER_CLASS |
+                                        ICC_NATIVEFNTCTL_CLASS | ICC_STANDARD_CLASSES;
+
+// Whether CoInitialize succeeded, so that shutdown pairs it.
+bool ComInitialised;
 
 }  // namespace
 
@@ -87,7 +95,7 @@ ThreadBlock* CurrentThreadBlock() {
 }
 
 void RaiseRuntimeError(int32_t number) {
-    if (number >= 241) ExitProcess(255);
+    if (number >= FatalInternalError) ExitProcess(kFailureExitCode);
     CurrentThreadBlock()->errorNumber = number;
 }
 
@@ -106,7 +114,7 @@ void RunProgram(MainRoutine main, void (*startLayers)()) {
     GetVersionExA(&Runtime.version);
     if (Runtime.version.dwPlatformId != VER_PLATFORM_WIN32_NT) {
         MessageBoxA(nullptr, "Win98 No Support", nullptr, MB_TASKMODAL | MB_SETFOREGROUND);
-        ExitProcess(255);
+        ExitProcess(kFailureExitCode);
     }
 
     STARTUPINFOA startup{};
@@ -118,8 +126,8 @@ void RunProgram(MainRoutine main, void (*startLayers)()) {
 
     if (!StartRuntime()) FailStartup();
 
-    CoInitialize(nullptr);
-    INITCOMMONCONTROLSEX controls{sizeof(controls), 0x706F};
+    ComInitialised = SUCCEEDED(CoInitialize(nullptr));
+    INITCOMMONCONTROLSEX controls{sizeof(controls), kCommonControlClasses};
     InitCommonControlsEx(&controls);
 
     ClearAppState();
@@ -138,6 +146,7 @@ void EndProgram(int32_t exitCode) {
         Runtime.mainThread = nullptr;
         TlsFree(Runtime.tlsIndex);
     }
-    CoUninitialize();
+    // Only a successful CoInitialize (S_OK or S_FALSE) is paired with CoUninitialize.
+    if (ComInitialised) CoUninitialize();
     ExitProcess(static_cast<UINT>(exitCode));
 }

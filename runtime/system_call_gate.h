@@ -7,7 +7,8 @@
 #include "runtime/process.h"
 #include "runtime/spin_lock.h"
 
-extern volatile LONG SystemCallGateLock;
+// One lock for every user of the gate, defined beside it.
+inline volatile LONG SystemCallGateLock;
 
 // Makes the call and returns GetLastError as it stood right after it.
 template <class Call>

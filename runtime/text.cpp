@@ -3,11 +3,11 @@
 
 #include <string.h>
 
+#include <utility>
+
 #include "runtime/errors.h"
 
 namespace {
-
-constexpr int32_t kOutOfMemory = 7;
 
 ByteString Slice(TextRef text, uint32_t from, uint32_t n) {
     return ByteString::FromBytes(text.bytes + from, n);
@@ -21,7 +21,7 @@ ByteString ByteString::Allocate(uint32_t n, bool recordError) {
     ByteString s;
     if (n == 0) return s;
     s.p_ = AllocTextStorage(n);
-    if (!s.p_ && recordError) RaiseRuntimeError(kOutOfMemory);
+    if (!s.p_ && recordError) RaiseRuntimeError(OutOfMemory);
     return s;
 }
 
@@ -65,7 +65,7 @@ WideString WideString::Allocate(uint32_t units, bool recordError) {
     if (units == 0) return s;
     // The count word is 32 bits of bytes: larger texts cannot be held.
     if (units <= 0x7FFFFFFEu) s.p_ = AllocWideStorage(units);
-    if (!s.p_ && recordError) RaiseRuntimeError(kOutOfMemory);
+    if (!s.p_ && recordError) RaiseRuntimeError(OutOfMemory);
     return s;
 }
 
@@ -105,7 +105,7 @@ void WideString::Free() {
 ByteString operator+(TextRef a, TextRef b) {
     uint32_t na = a.Length(), nb = b.Length();
     if (nb > 0xFFFFFFFFu - na) {
-        RaiseRuntimeError(kOutOfMemory);
+        RaiseRuntimeError(OutOfMemory);
         return ByteString();
     }
     ByteString s = ByteString::Allocate(na + nb);
@@ -117,18 +117,18 @@ ByteString operator+(TextRef a, TextRef b) {
 }
 
 ByteString operator+(ByteString&& a, TextRef b) {
-    if (b.Empty()) return static_cast<ByteString&&>(a);
+    if (b.Empty()) return std::move(a);
     return TextRef(a) + b;
 }
 
 ByteString operator+(TextRef a, ByteString&& b) {
-    if (a.Empty()) return static_cast<ByteString&&>(b);
+    if (a.Empty()) return std::move(b);
     return a + TextRef(b);
 }
 
 ByteString operator+(ByteString&& a, ByteString&& b) {
-    if (b.Empty()) return static_cast<ByteString&&>(a);
-    return TextRef(a) + static_cast<ByteString&&>(b);
+    if (b.Empty()) return std::move(a);
+    return TextRef(a) + std::move(b);
 }
 
 ByteString Leftmost(TextRef text, int32_t n) {

@@ -18,17 +18,22 @@ struct ControlSpec {
 
 // Creation order is also the tab order: Save, Cancel, Clear, caption, message.
 constexpr ControlSpec kControls[] = {
-    {GroupBox, IDC_CAPTION_FRAME, 5, 5, 315, 45, 0, 0},
-    {PushButton, IDC_SAVE, 10, 220, 70, 20, 0, 0},
-    {PushButton, IDC_CANCEL, 245, 220, 70, 20, 0, 0},
-    {PushButton, IDC_CLEAR, 130, 220, 70, 20, 0, 0},
+    {ControlKind::GroupBox, IDC_CAPTION_FRAME, 5, 5, 315, 45, 0, 0},
+    {ControlKind::PushButton, IDC_SAVE, 10, 220, 70, 20, 0, 0},
+    {ControlKind::PushButton, IDC_CANCEL, 245, 220, 70, 20, 0, 0},
+    {ControlKind::PushButton, IDC_CLEAR, 130, 220, 70, 20, 0, 0},
     // Multi-line, Enter makes a new line, scrolls sideways instead of wrapping.
-    {EditBox, IDC_CAPTION_EDIT, 10, 15, 305, 30, 0x50011084, WS_EX_CLIENTEDGE},
-    {GroupBox, IDC_MESSAGE_FRAME, 5, 60, 315, 145, 0, 0},
+    {ControlKind::EditBox, IDC_CAPTION_EDIT, 10, 15, 305, 30,
+     WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_WANTRETURN | ES_AUTOHSCROLL | ES_MULTILINE,
+     WS_EX_CLIENTEDGE},
+    {ControlKind::GroupBox, IDC_MESSAGE_FRAME, 5, 60, 315, 145, 0, 0},
     // Word-wrapping, with a vertical scroll bar.
-    {EditBox, IDC_MESSAGE_EDIT, 10, 70, 305, 130, 0x50211044, WS_EX_CLIENTEDGE},
-    {Label, IDC_ADMIN_NOTE, 25, 250, 280, 10, 0, 0},
-    {Label, IDC_CHARS_LEFT, 5, 205, 290, 10, 0, 0},
+    {ControlKind::EditBox, IDC_MESSAGE_EDIT, 10, 70, 305, 130,
+     WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | ES_WANTRETURN | ES_AUTOVSCROLL |
+         ES_MULTILINE,
+     WS_EX_CLIENTEDGE},
+    {ControlKind::Label, IDC_ADMIN_NOTE, 25, 250, 280, 10, 0, 0},
+    {ControlKind::Label, IDC_CHARS_LEFT, 5, 205, 290, 10, 0, 0},
 };
 
 ByteString ControlText(int32_t id) {
@@ -56,7 +61,8 @@ ByteString ControlText(int32_t id) {
 }  // namespace
 
 int32_t ShowEditor(HWND parent) {
-    HWND dialog = BuildDialog(parent, TitleText(), 70, 79, 321, 277, 0, 0, DialogUnits);
+    HWND dialog =
+        BuildDialog(parent, TitleText(), 70, 79, 321, 277, 0, 0, CoordinateMode::DialogUnits);
     for (const ControlSpec& c : kControls) {
         CreateControl(dialog, c.kind, c.id, ControlText(c.id), c.x, c.y, c.width, c.height, c.style,
                       c.exStyle);

@@ -4,58 +4,117 @@
 #include <commctrl.h>
 
 #include "runtime/process.h"
+#include "ui/window_table.h"
 
 namespace {
 
+// Every kind but the two that take the caller's class makes a visible child.
+constexpr DWORD kVisibleChild = WS_CHILD | WS_VISIBLE;
+// Window bits no button of a fixed type keeps: popup, size states, clipping, frame, scroll bars.
+constexpr DWORD kNotForButtons = WS_POPUP | WS_MINIMIZE | WS_MAXIMIZE | WS_CLIPSIBLINGS |
+                                 WS_CLIPCHILDREN | WS_BORDER | WS_DLGFRAME | WS_THICKFRAME |
+                                 WS_SYSMENU | WS_VSCROLL | WS_HSCROLL;
+// The button bit between the type bits and BS_LEFTTEXT; the headers give it no name.
+constexpr DWORD kUnnamedButtonBit = 0x10;
+
+// Check and radio buttons keep their own type and show no image.
+constexpr DWORD ButtonTypeCleared(DWORD type) {
+    return kNotForButtons | BS_BITMAP | BS_ICON | (BS_TYPEMASK & ~type);
+}
+// A group box is never a tab stop or a group start, and keeps no button bit but its type.
+constexpr DWORD kGroupBoxCleared = kNotForButtons | WS_GROUP | WS_TABSTOP | BS_FLAT | BS_NOTIFY |
+                                   BS_PUSHLIKE | BS_BITMAP | BS_ICON | BS_LEFTTEXT |
+                                   kUnnamedButtonBit | (BS_TYPEMASK & ~BS_GROUPBOX);
+constexpr DWORD kTabControlCleared =
+    TCS_MULTILINE | TCS_BUTTONS | TCS_MULTISELECT | TCS_SCROLLOPPOSITE;
+
+// The cleared masks as numbers too, so that no wrong name changes one unseen.
+static_assert(ButtonTypeCleared(BS_AUTO3STATE) == 0xA7FC00C9);
+static_assert(ButtonTypeCleared(BS_AUTOCHECKBOX) == 0xA7FC00CC);
+static_assert(ButtonTypeCleared(BS_AUTORADIOBUTTON) == 0xA7FC00C6);
+static_assert(kGroupBoxCleared == 0xA7FFD0F8);
+static_assert(kTabControlCleared == 0x305);
+
 struct KindRule {
+    ControlKind kind;
     const wchar_t* windowClass;
     DWORD defaultStyle;
     DWORD alwaysSet;
     DWORD alwaysCleared;
 };
 
-constexpr int32_t kLastKind = ListBox;
-
 // Indexed by kind; CustomClass and ActiveXHost take the caller's class and style as they are.
-constexpr KindRule kKindRules[kLastKind + 1] = {
-    {nullptr, 0, 0, 0},
-    {L"BUTTON", 0x50010000, 0x50000000, 0},
-    {L"BUTTON", 0x50010006, 0x50000006, 0xA7FC00C9},
-    {L"BUTTON", 0x50010003, 0x50000003, 0xA7FC00CC},
-    {L"BUTTON", 0x50000007, 0x50000007, 0xA7FFD0F8},
-    {L"STATIC", 0x50000000, 0x50000000, 0},
-    {L"STATIC", 0x50000012, 0x50000000, 0},
-    {L"BUTTON", 0x50010009, 0x50000009, 0xA7FC00C6},
-    {L"SCROLLBAR", 0x50000000, 0x50000000, 0},
-    {L"EDIT", 0x50810080, 0x50000000, 0},
-    {L"STATIC", 0x5000000E, 0x5000000E, 0},
-    {L"STATIC", 0x5000000E, 0x5000000E, 0},
-    {L"BUTTON", 0x50010080, 0x50000080, 0},
-    {L"BUTTON", 0x50010080, 0x50000080, 0},
-    {L"STATIC", 0x5001000D, 0x5000000D, 0},
-    {L"STATIC", 0x5001000D, 0x5000000D, 0},
-    {L"SysHeader32", 0x50000000, 0x50000000, 0},
-    {L"SysListView32", 0x50000009, 0x50000000, 0},
-    {L"SysTreeView32", 0x50010027, 0x50000000, 0},
-    {L"msctls_progress32", 0x50800000, 0x50000000, 0},
-    {L"msctls_statusbar32", 0x50000003, 0x50000000, 0},
-    {L"ToolbarWindow32", 0x50800801, 0x50000000, 0},
-    {L"SysTabControl32", 0x56010000, 0x50000000, 0x305},
-    {nullptr, 0, 0, 0},
-    {L"COMBOBOX", 0x50010102, 0x50000000, 0},
-    {L"LISTBOX", 0x50A10003, 0x50000001, 0},
+constexpr KindRule kKindRules[] = {
+    {ControlKind::CustomClass, nullptr, 0, 0, 0},
+    {ControlKind::PushButton, L"BUTTON", kVisibleChild | WS_TABSTOP | BS_PUSHBUTTON, kVisibleChild,
+     0},
+    {ControlKind::CheckBox3State, L"BUTTON", kVisibleChild | WS_TABSTOP | BS_AUTO3STATE,
+     kVisibleChild | BS_AUTO3STATE, ButtonTypeCleared(BS_AUTO3STATE)},
+    {ControlKind::CheckBox, L"BUTTON", kVisibleChild | WS_TABSTOP | BS_AUTOCHECKBOX,
+     kVisibleChild | BS_AUTOCHECKBOX, ButtonTypeCleared(BS_AUTOCHECKBOX)},
+    {ControlKind::GroupBox, L"BUTTON", kVisibleChild | BS_GROUPBOX, kVisibleChild | BS_GROUPBOX,
+     kGroupBoxCleared},
+    {ControlKind::Label, L"STATIC", kVisibleChild | SS_LEFT, kVisibleChild, 0},
+    {ControlKind::EtchedLine, L"STATIC", kVisibleChild | SS_ETCHEDFRAME, kVisibleChild, 0},
+    {ControlKind::RadioButton, L"BUTTON", kVisibleChild | WS_TABSTOP | BS_AUTORADIOBUTTON,
+     kVisibleChild | BS_AUTORADIOBUTTON, ButtonTypeCleared(BS_AUTORADIOBUTTON)},
+    {ControlKind::ScrollBar, L"SCROLLBAR", kVisibleChild | SBS_HORZ, kVisibleChild, 0},
+    {ControlKind::EditBox, L"EDIT",
+     kVisibleChild | WS_BORDER | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL, kVisibleChild, 0},
+    {ControlKind::Image, L"STATIC", kVisibleChild | SS_BITMAP, kVisibleChild | SS_BITMAP, 0},
+    {ControlKind::ScaledImage, L"STATIC", kVisibleChild | SS_BITMAP, kVisibleChild | SS_BITMAP, 0},
+    {ControlKind::ImageButton, L"BUTTON", kVisibleChild | WS_TABSTOP | BS_BITMAP,
+     kVisibleChild | BS_BITMAP, 0},
+    {ControlKind::ScaledImageButton, L"BUTTON", kVisibleChild | WS_TABSTOP | BS_BITMAP,
+     kVisibleChild | BS_BITMAP, 0},
+    {ControlKind::Graphic, L"STATIC", kVisibleChild | WS_TABSTOP | SS_OWNERDRAW,
+     kVisibleChild | SS_OWNERDRAW, 0},
+    {ControlKind::ScaledGraphic, L"STATIC", kVisibleChild | WS_TABSTOP | SS_OWNERDRAW,
+     kVisibleChild | SS_OWNERDRAW, 0},
+    {ControlKind::Header, L"SysHeader32", kVisibleChild | HDS_HORZ, kVisibleChild, 0},
+    {ControlKind::ListView, L"SysListView32", kVisibleChild | LVS_REPORT | LVS_SHOWSELALWAYS,
+     kVisibleChild, 0},
+    {ControlKind::TreeView, L"SysTreeView32",
+     kVisibleChild | WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT |
+         TVS_SHOWSELALWAYS,
+     kVisibleChild, 0},
+    {ControlKind::ProgressBar, L"msctls_progress32", kVisibleChild | WS_BORDER, kVisibleChild, 0},
+    {ControlKind::StatusBar, L"msctls_statusbar32", kVisibleChild | CCS_BOTTOM, kVisibleChild, 0},
+    {ControlKind::ToolBar, L"ToolbarWindow32", kVisibleChild | WS_BORDER | TBSTYLE_FLAT | CCS_TOP,
+     kVisibleChild, 0},
+    {ControlKind::TabControl, L"SysTabControl32",
+     kVisibleChild | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_TABSTOP, kVisibleChild,
+     kTabControlCleared},
+    {ControlKind::ActiveXHost, nullptr, 0, 0, 0},
+    {ControlKind::ComboBox, L"COMBOBOX", kVisibleChild | WS_TABSTOP | CBS_DROPDOWN | CBS_SORT,
+     kVisibleChild, 0},
+    {ControlKind::ListBox, L"LISTBOX",
+     kVisibleChild | WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_SORT,
+     kVisibleChild | LBS_NOTIFY, 0},
 };
 
-bool TakesCallerClass(int32_t kind) {
-    return kind == CustomClass || kind == ActiveXHost;
+constexpr int32_t kKindCount = sizeof(kKindRules) / sizeof(kKindRules[0]);
+static_assert(kKindCount == static_cast<int32_t>(ControlKind::ListBox) + 1, "a rule per kind");
+
+constexpr bool EachRuleAtItsKind() {
+    for (int32_t i = 0; i < kKindCount; ++i)
+        if (static_cast<int32_t>(kKindRules[i].kind) != i) return false;
+    return true;
+}
+static_assert(EachRuleAtItsKind(), "the rule of kind k is row k");
+
+bool TakesCallerClass(ControlKind kind) {
+    return kind == ControlKind::CustomClass || kind == ControlKind::ActiveXHost;
 }
 
 // The image named by the control's text, at the control's size for the scaled kinds; a
 // static image falls back to an icon of that name.
 void LoadControlImage(WindowRecord& record, HWND control, const WideString& name, int32_t width,
                       int32_t height) {
-    bool scaled = record.kind == ScaledImage || record.kind == ScaledImageButton;
-    bool button = record.kind == ImageButton || record.kind == ScaledImageButton;
+    bool scaled =
+        record.kind == ControlKind::ScaledImage || record.kind == ControlKind::ScaledImageButton;
+    bool button =
+        record.kind == ControlKind::ImageButton || record.kind == ControlKind::ScaledImageButton;
     int cx = scaled ? width : 0, cy = scaled ? height : 0;
     HANDLE image = LoadImageW(Runtime.module, name.CStr(), IMAGE_BITMAP, cx, cy, 0);
     UINT type = IMAGE_BITMAP;
@@ -86,16 +145,16 @@ void PrepareGraphic(WindowRecord& record, HWND control, int32_t width, int32_t h
     FillRect(record.memoryDC, &all, GetSysColorBrush(COLOR_WINDOW));
 }
 
-void AddItems(HWND control, int32_t kind, const ControlItems& items) {
+void AddItems(HWND control, ControlKind kind, const ControlItems& items) {
     for (int32_t i = 0; i < items.count && !items.items[i].Empty(); ++i) {
         const char* text = items.items[i].CStr();
-        if (kind == TabControl) {
+        if (kind == ControlKind::TabControl) {
             TCITEMA tab{};
             tab.mask = TCIF_TEXT;
             tab.pszText = const_cast<char*>(text);
             SendMessageA(control, TCM_INSERTITEMA, i, reinterpret_cast<LPARAM>(&tab));
         } else {
-            SendMessageA(control, kind == ComboBox ? CB_ADDSTRING : LB_ADDSTRING, 0,
+            SendMessageA(control, kind == ControlKind::ComboBox ? CB_ADDSTRING : LB_ADDSTRING, 0,
                          reinterpret_cast<LPARAM>(text));
         }
     }
@@ -107,11 +166,12 @@ void CreateControl(HWND dialog, ControlKind kind, int32_t id, ByteString text, i
                    int32_t width, int32_t height, DWORD style, DWORD exStyle,
                    DialogCallback callback, ControlItems items, ByteString className) {
     WindowRecord* owner = FindWindowRecord(dialog);
-    if (!owner || kind < 0 || kind > kLastKind) return;
+    int32_t index = static_cast<int32_t>(kind);
+    if (!owner || index < 0 || index >= kKindCount) return;
     uint32_t mode = owner->flags & kRecordModeMask;
     HFONT font = owner->font;
 
-    if (!(mode & Pixels)) {
+    if (!(mode & ModeFlags(CoordinateMode::Pixels))) {
         // Edges, not sizes, are converted, so neighbours in dialog units stay neighbours.
         RECT r{x, y, x + width, y + height};
         MapDialogRect(dialog, &r);
@@ -121,15 +181,17 @@ void CreateControl(HWND dialog, ControlKind kind, int32_t id, ByteString text, i
         height = r.bottom - r.top;
     }
 
-    const KindRule& rule = kKindRules[kind];
+    const KindRule& rule = kKindRules[index];
     WideString windowClass;
     if (TakesCallerClass(kind)) {
         windowClass = ToWide(className);
     } else {
         if (style == 0) {
             style = rule.defaultStyle;
-            if (kind == ScrollBar && width < height) style |= SBS_VERT;
-            if ((kind == EditBox || kind == ComboBox || kind == ListBox) && (style & WS_BORDER)) {
+            if (kind == ControlKind::ScrollBar && width < height) style |= SBS_VERT;
+            if ((kind == ControlKind::EditBox || kind == ControlKind::ComboBox ||
+                 kind == ControlKind::ListBox) &&
+                (style & WS_BORDER)) {
                 style &= ~static_cast<DWORD>(WS_BORDER);
                 exStyle |= WS_EX_CLIENTEDGE;
             }
@@ -138,10 +200,11 @@ void CreateControl(HWND dialog, ControlKind kind, int32_t id, ByteString text, i
         style &= ~rule.alwaysCleared;
     }
 
-    bool imageKind = kind >= Image && kind <= ScaledImageButton;
+    bool imageKind = kind >= ControlKind::Image && kind <= ControlKind::ScaledImageButton;
     WideString wideText = ToWide(text);
     // Tree-view check boxes only take when switched on after creation.
-    DWORD creationStyle = kind == TreeView ? style & ~static_cast<DWORD>(TVS_CHECKBOXES) : style;
+    DWORD creationStyle =
+        kind == ControlKind::TreeView ? style & ~static_cast<DWORD>(TVS_CHECKBOXES) : style;
     HWND control = CreateWindowExW(
         exStyle, TakesCallerClass(kind) ? windowClass.CStr() : rule.windowClass,
         imageKind ? nullptr : wideText.CStr(), creationStyle, x, y, width, height, dialog,
@@ -163,38 +226,39 @@ void CreateControl(HWND dialog, ControlKind kind, int32_t id, ByteString text, i
     WindowRecord* record = AddWindowRecord(fields);
 
     switch (kind) {
-        case PushButton:
+        case ControlKind::PushButton:
             if (style & BS_DEFPUSHBUTTON) SendMessageA(dialog, DM_SETDEFID, id, 0);
             break;
-        case ScrollBar: {
+        case ControlKind::ScrollBar: {
             SCROLLINFO info{sizeof(info), SIF_RANGE | SIF_PAGE | SIF_POS, 0, 100, 10, 0, 0};
             SendMessageA(control, SBM_SETSCROLLINFO, TRUE, reinterpret_cast<LPARAM>(&info));
             break;
         }
-        case Image:
-        case ScaledImage:
-        case ImageButton:
-        case ScaledImageButton:
+        case ControlKind::Image:
+        case ControlKind::ScaledImage:
+        case ControlKind::ImageButton:
+        case ControlKind::ScaledImageButton:
             if (record && !text.Empty())
                 LoadControlImage(*record, control, wideText, width, height);
             break;
-        case Graphic:
-        case ScaledGraphic:
+        case ControlKind::Graphic:
+        case ControlKind::ScaledGraphic:
             if (record) PrepareGraphic(*record, control, width, height);
             break;
-        case ComboBox:
-        case ListBox:
+        case ControlKind::ComboBox:
+        case ControlKind::ListBox:
             AddItems(control, kind, items);
             break;
         default:
             break;
     }
-    if (kind >= Header && kind <= TabControl) {
+    if (kind >= ControlKind::Header && kind <= ControlKind::TabControl) {
         SendMessageA(control, CCM_SETUNICODEFORMAT, TRUE, 0);
-        if (kind == ToolBar) SendMessageA(control, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-        if (kind == TreeView && (style & TVS_CHECKBOXES))
+        if (kind == ControlKind::ToolBar)
+            SendMessageA(control, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+        if (kind == ControlKind::TreeView && (style & TVS_CHECKBOXES))
             SetWindowLongW(control, GWL_STYLE, static_cast<LONG>(style));
-        if (kind == TabControl) AddItems(control, kind, items);
+        if (kind == ControlKind::TabControl) AddItems(control, kind, items);
     }
 }
 

@@ -7,7 +7,7 @@
 #include "runtime/text.h"
 #include "ui/dialog.h"
 
-enum ControlKind : int32_t {
+enum class ControlKind : int32_t {
     CustomClass = 0,
     PushButton = 1,
     CheckBox3State = 2,
@@ -52,6 +52,9 @@ HWND GetControlWindow(HWND dialog, int32_t id);
 ByteString GetControlText(HWND window);
 void SetControlText(HWND window, TextRef text);
 LRESULT SendControlMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// A colour that leaves the system's own; no COLORREF of a real colour has this value.
+constexpr COLORREF kColourNotSet = static_cast<COLORREF>(-3);
 
 // Colours a control draws with; kColourNotSet for either leaves the system's. The record owns
 // the background brush.

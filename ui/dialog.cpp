@@ -4,11 +4,16 @@
 #include <string.h>
 
 #include "runtime/process.h"
+#include "ui/dialog_engine.h"
+#include "ui/window_table.h"
 
 namespace {
 
-constexpr DWORD kDefaultDialogStyle = 0x80C000D4;
-constexpr UINT kPlacementFlags = 0x71C;
+// A caption without system menu or close box.
+constexpr DWORD kDefaultDialogStyle =
+    WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_SETFONT | DS_NOFAILCREATE | DS_3DLOOK;
+constexpr UINT kPlacementFlags = SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_NOCOPYBITS |
+                                 SWP_NOOWNERZORDER | SWP_NOSENDCHANGING;
 
 // Used only when the font table was never built.
 constexpr DialogFont kFallbackFont = {
@@ -58,9 +63,9 @@ DWORD DialogStyle(DWORD style, int32_t x, int32_t y, bool hasParent) {
     style &= ~static_cast<DWORD>(WS_VISIBLE | DS_SYSMODAL);
     if (x == kCentred || y == kCentred) style |= DS_CENTER;
     if (style & WS_CHILD) {
-        style &= 0x7FFFFFFE;
+        style &= ~static_cast<DWORD>(WS_POPUP | DS_ABSALIGN);
         // A child needs a parent; without one it becomes a popup.
-        if (!hasParent) style ^= 0xC0000000;
+        if (!hasParent) style ^= WS_CHILD | WS_POPUP;
     }
     return style;
 }
@@ -89,6 +94,7 @@ uint32_t WriteDialogTemplate(uint8_t (&buffer)[512], DWORD style, DWORD exStyle,
     p = Put<uint16_t>(p, L' ');
     p = Put<uint16_t>(p, 0);
     p = Put<uint16_t>(p, static_cast<uint16_t>(font->pointSize + 0.5f));
+    // Bold for any weight, as always written: the system takes FW_NORMAL for template fonts.
     p = Put<uint16_t>(p, font->font.lfWeight ? FW_BOLD : FW_NORMAL);
     p = Put<uint8_t>(p, font->font.lfItalic ? 1 : 0);
     p = Put<uint8_t>(p, font->font.lfCharSet);
@@ -99,7 +105,7 @@ uint32_t WriteDialogTemplate(uint8_t (&buffer)[512], DWORD style, DWORD exStyle,
 }
 
 HWND BuildDialog(HWND parent, ByteString title, int32_t x, int32_t y, int32_t width, int32_t height,
-                 DWORD style, DWORD exStyle, int32_t mode) {
+                 DWORD style, DWORD exStyle, CoordinateMode mode) {
     style = DialogStyle(style, x, y, parent != nullptr);
     alignas(4) uint8_t buffer[512];
     WriteDialogTemplate(buffer, style, exStyle, x, y, width, height);
@@ -107,14 +113,15 @@ HWND BuildDialog(HWND parent, ByteString title, int32_t x, int32_t y, int32_t wi
         Runtime.module, reinterpret_cast<LPCDLGTEMPLATEW>(buffer), parent, EngineDialogProc, 0);
     if (!dialog) return nullptr;
 
-    int32_t coordinates = (mode & Pixels) ? Pixels : DialogUnits;
-    if (coordinates == Pixels) PlaceInPixels(dialog, parent, style, x, y, width, height);
+    bool pixels = (ModeFlags(mode) & ModeFlags(CoordinateMode::Pixels)) != 0;
+    CoordinateMode coordinates = pixels ? CoordinateMode::Pixels : CoordinateMode::DialogUnits;
+    if (pixels) PlaceInPixels(dialog, parent, style, x, y, width, height);
     SetWindowTextW(dialog, ToWide(title).CStr());
 
     WindowRecord fields{};
     fields.window = dialog;
     fields.parent = parent;
-    fields.flags = kRecordDialog | static_cast<uint32_t>(coordinates);
+    fields.flags = kRecordDialog | ModeFlags(coordinates);
     fields.showCommand = (style & WS_MAXIMIZE)   ? SW_MAXIMIZE
                          : (style & WS_MINIMIZE) ? SW_MINIMIZE
                                                  : SW_SHOW;
@@ -190,7 +197,7 @@ void EndModal(HWND dialog, int32_t result) {
     WindowRecord* record = FindWindowRecord(dialog);
     if (!record) return;
     if (record->result) *record->result = result;
-    record->state &= ~1u;
+    record->state &= ~kRecordClosingSuppressed;
     // The record may be gone once the dialog has seen WM_CLOSE.
     HWND owner = record->parent;
     HACCEL accelerators = record->accelerators;
@@ -198,4 +205,9 @@ void EndModal(HWND dialog, int32_t result) {
     if (owner) EnableWindow(owner, TRUE);
     if (accelerators) DestroyAcceleratorTable(accelerators);
     DestroyWindow(dialog);
+}
+
+void StartDialogLayer() {
+    ClearWindowTable();
+    BuildDialogFontTable();
 }

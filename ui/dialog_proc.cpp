@@ -1,10 +1,14 @@
 // The engine's dialog procedure: routes messages to control, menu-item and dialog callbacks,
 // then applies the layer's defaults.
-#include "ui/dialog.h"
+#include "ui/dialog_engine.h"
 
 #include "ui/controls.h"
+#include "ui/window_table.h"
 
 namespace {
+
+// The low four bits of a system command are the system's own.
+constexpr WPARAM kSystemCommandMask = 0xFFF0;
 
 DialogCallback ControlCallback(HWND control) {
     WindowRecord* record = FindWindowRecord(control);
@@ -117,17 +121,19 @@ INT_PTR CALLBACK EngineDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
             FreeDialogRecords(dialog);
             return TRUE;
         case WM_SYSCOMMAND:
-            if ((wParam & 0xFFF0) != SC_CLOSE) return FALSE;
+            if ((wParam & kSystemCommandMask) != SC_CLOSE) return FALSE;
             // The record is looked up again: the callback may have ended the dialog.
             record = FindWindowRecord(dialog);
-            if (record && !(record->state & 1)) EndModal(dialog, 0);
+            if (record && !(record->state & kRecordClosingSuppressed)) EndModal(dialog, 0);
             return TRUE;
-        case WM_SIZE:
+        case WM_SIZE: {
             // Status and tool bars follow the dialog's size themselves when told.
-            for (HWND bar = NextControlOfKind(dialog, nullptr, StatusBar, ToolBar); bar;
-                 bar = NextControlOfKind(dialog, bar, StatusBar, ToolBar))
+            constexpr ControlKind status = ControlKind::StatusBar, tool = ControlKind::ToolBar;
+            for (HWND bar = NextControlOfKind(dialog, nullptr, status, tool); bar;
+                 bar = NextControlOfKind(dialog, bar, status, tool))
                 SendMessageA(bar, WM_SIZE, wParam, lParam);
             return FALSE;
+        }
         case WM_DRAWITEM:
             return DrawGraphic(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
         default:

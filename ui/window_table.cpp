@@ -1,5 +1,5 @@
 // The window table, the dialog font table and the dialog counters.
-#include "ui/dialog.h"
+#include "ui/window_table.h"
 
 #include "runtime/spin_lock.h"
 
@@ -113,7 +113,7 @@ void FreeDialogRecords(HWND dialog) {
     }
 }
 
-HWND NextControlOfKind(HWND dialog, HWND after, int32_t kind1, int32_t kind2) {
+HWND NextControlOfKind(HWND dialog, HWND after, ControlKind kind1, ControlKind kind2) {
     SpinLockScope lock(WindowTableLock);
     WindowRecord* record = WindowList;
     if (after) {
@@ -185,7 +185,7 @@ const DialogFont* FindDialogFont(int32_t number) {
     return nullptr;
 }
 
-void StartDialogLayer() {
+void ClearWindowTable() {
     {
         SpinLockScope lock(WindowTableLock);
         WindowList = nullptr;
@@ -193,5 +193,4 @@ void StartDialogLayer() {
     }
     OpenDialogs = 0;
     LastActiveDialog = nullptr;
-    BuildDialogFontTable();
 }

@@ -10,8 +10,16 @@
 #include "tests/ui/modal_script.h"
 #include "ui/controls.h"
 #include "ui/dialog.h"
+#include "ui/dialog_engine.h"
+#include "ui/window_table.h"
 
 namespace {
+
+// A caption without system menu or close box.
+constexpr DWORD kDefaultStyle =
+    WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_SETFONT | DS_NOFAILCREATE | DS_3DLOOK;
+// Set in every built dialog's style.
+constexpr DWORD kAlwaysSet = DS_SETFONT | DS_NOFAILCREATE | DS_3DLOOK;
 
 // Reads a DLGTEMPLATEEX the way the system's template parser does.
 struct ParsedTemplate {
@@ -82,13 +90,13 @@ TEST(DialogTemplate, ReadsBackFieldByField) {
     alignas(4) uint8_t buffer[512];
     memset(buffer, 0xCC, sizeof(buffer));
     uint32_t used =
-        WriteDialogTemplate(buffer, 0x80C000D4, WS_EX_TOOLWINDOW, -5, kCentred, 321, 0x12345);
+        WriteDialogTemplate(buffer, kDefaultStyle, WS_EX_TOOLWINDOW, -5, kCentred, 321, 0x12345);
     ParsedTemplate t = Parse(buffer);
     EXPECT_EQ(1, t.version);
     EXPECT_EQ(0xFFFF, t.signature);
     EXPECT_EQ(0u, t.helpId);
     EXPECT_EQ(static_cast<uint32_t>(WS_EX_TOOLWINDOW), t.exStyle);
-    EXPECT_EQ(0x80C000D4u, t.style);
+    EXPECT_EQ(kDefaultStyle, t.style);
     EXPECT_EQ(0, t.items);
     EXPECT_EQ(-5, t.x);
     EXPECT_EQ(0, t.y);  // low 16 bits of 0x80000000
@@ -98,7 +106,7 @@ TEST(DialogTemplate, ReadsBackFieldByField) {
     EXPECT_EQ(u"", t.windowClass);
     EXPECT_EQ(u" ", t.title);
     EXPECT_EQ(8, t.pointSize);
-    EXPECT_EQ(700, t.weight);  // font 1 weighs 400, which writes bold
+    EXPECT_EQ(FW_BOLD, t.weight);  // font 1 weighs 400, which writes bold
     EXPECT_EQ(0, t.italic);
     EXPECT_EQ(0, t.charset);
     EXPECT_EQ(u"MS Sans Serif", t.face);
@@ -115,14 +123,16 @@ TEST(DialogStyle, ComputedFromCallerStylePositionAndParent) {
         bool parent;
         DWORD expected;
     } rows[] = {
-        {0, 10, 10, false, 0x80C000D4},  // the default: caption, no system menu
-        {WS_VISIBLE | DS_SYSMODAL, 10, 10, false, 0x00000054},  // hidden, never system-modal
-        {0, kCentred, 10, false, 0x80C008D4},
-        {0, 10, kCentred, true, 0x80C008D4},
-        {WS_CHILD | WS_CAPTION | DS_ABSALIGN, 0, 0, true, 0x40C00054},
-        {WS_CHILD | WS_CAPTION | DS_ABSALIGN, 0, 0, false, 0x80C00054},  // child without parent
-        {WS_CHILD | WS_POPUP, 0, 0, true, 0x40000054},
-        {WS_POPUP | WS_SYSMENU | WS_CAPTION, 0, 0, false, 0x80C80054},
+        {0, 10, 10, false, kDefaultStyle},
+        {WS_VISIBLE | DS_SYSMODAL, 10, 10, false, kAlwaysSet},  // hidden, never system-modal
+        {0, kCentred, 10, false, kDefaultStyle | DS_CENTER},
+        {0, 10, kCentred, true, kDefaultStyle | DS_CENTER},
+        {WS_CHILD | WS_CAPTION | DS_ABSALIGN, 0, 0, true, WS_CHILD | WS_CAPTION | kAlwaysSet},
+        // A child without a parent becomes a popup.
+        {WS_CHILD | WS_CAPTION | DS_ABSALIGN, 0, 0, false, WS_POPUP | WS_CAPTION | kAlwaysSet},
+        {WS_CHILD | WS_POPUP, 0, 0, true, WS_CHILD | kAlwaysSet},
+        {WS_POPUP | WS_SYSMENU | WS_CAPTION, 0, 0, false,
+         WS_POPUP | WS_SYSMENU | WS_CAPTION | kAlwaysSet},
     };
     for (const Row& row : rows)
         EXPECT_EQ(row.expected, DialogStyle(row.style, row.x, row.y, row.parent))
@@ -130,20 +140,22 @@ TEST(DialogStyle, ComputedFromCallerStylePositionAndParent) {
 }
 
 TEST(DialogWindow, DefaultStyleHiddenWithRealTitle) {
-    HWND dialog = BuildDialog(nullptr, T("Quill \xE9t\xE9"), 10, 10, 100, 60, 0, 0, DialogUnits);
+    HWND dialog = BuildDialog(nullptr, T("Quill \xE9t\xE9"), 10, 10, 100, 60, 0, 0,
+                              CoordinateMode::DialogUnits);
     ASSERT_NE(nullptr, dialog);
     EXPECT_FALSE(IsWindowVisible(dialog));
     // The system clips every top-level window's siblings.
-    EXPECT_EQ(0x80C000D4u | WS_CLIPSIBLINGS, static_cast<DWORD>(GetWindowLongW(dialog, GWL_STYLE)));
+    EXPECT_EQ(kDefaultStyle | WS_CLIPSIBLINGS,
+              static_cast<DWORD>(GetWindowLongW(dialog, GWL_STYLE)));
     EXPECT_EQ(nullptr, GetSystemMenu(dialog, FALSE));
     wchar_t title[32] = {};
     GetWindowTextW(dialog, title, 32);
     EXPECT_STREQ(L"Quill \u00E9t\u00E9", title);
     WindowRecord* record = FindWindowRecord(dialog);
     ASSERT_NE(nullptr, record);
-    EXPECT_EQ(kRecordDialog | DialogUnits, record->flags);
+    EXPECT_EQ(kRecordDialog | ModeFlags(CoordinateMode::DialogUnits), record->flags);
     EXPECT_EQ(SW_SHOW, record->showCommand);
-    EXPECT_EQ(0, record->kind);
+    EXPECT_EQ(ControlKind::CustomClass, record->kind);
     EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0)), record->font);
     EXPECT_NE(nullptr, record->font);
     EXPECT_EQ(kColourNotSet, record->textColour);
@@ -164,7 +176,8 @@ RECT ClientRect(HWND window) {
 }
 
 TEST(DialogPlacement, DialogUnitsAreNeitherMovedNorResized) {
-    HWND dialog = BuildDialog(nullptr, T("du"), 20, 30, 200, 100, 0, 0, DialogUnits);
+    HWND dialog =
+        BuildDialog(nullptr, T("du"), 20, 30, 200, 100, 0, 0, CoordinateMode::DialogUnits);
     ASSERT_NE(nullptr, dialog);
     // Where the system put it from the template, in the dialog's own units: the client
     // area's corner at x, y from the screen's corner (no owner), its size width x height.
@@ -184,7 +197,7 @@ TEST(DialogPlacement, DialogUnitsAreNeitherMovedNorResized) {
 }
 
 TEST(DialogPlacement, PixelsGiveClientSizeAndOwnerRelativePosition) {
-    HWND dialog = BuildDialog(nullptr, T("px"), 40, 50, 300, 200, 0, 0, Pixels);
+    HWND dialog = BuildDialog(nullptr, T("px"), 40, 50, 300, 200, 0, 0, CoordinateMode::Pixels);
     ASSERT_NE(nullptr, dialog);
     RECT window = WindowRect(dialog), client = ClientRect(dialog);
     EXPECT_EQ(300, client.right);
@@ -192,12 +205,14 @@ TEST(DialogPlacement, PixelsGiveClientSizeAndOwnerRelativePosition) {
     EXPECT_EQ(40, window.left);
     EXPECT_EQ(50, window.top);
     EXPECT_GT(window.bottom - window.top, 200);  // the caption is on top of the client area
-    EXPECT_EQ(kRecordDialog | Pixels, FindWindowRecord(dialog)->flags);
+    EXPECT_EQ(kRecordDialog | ModeFlags(CoordinateMode::Pixels), FindWindowRecord(dialog)->flags);
 
     // With an owner, the position counts from the owner's client origin.
     POINT origin{0, 0};
     ClientToScreen(dialog, &origin);
-    HWND owned = BuildDialog(dialog, T("owned"), 7, 9, 120, 80, 0, 0, Pixels | 1);
+    // Both mode bits: the Pixels bit decides.
+    HWND owned =
+        BuildDialog(dialog, T("owned"), 7, 9, 120, 80, 0, 0, static_cast<CoordinateMode>(3));
     ASSERT_NE(nullptr, owned);
     EXPECT_EQ(origin.x + 7, WindowRect(owned).left);
     EXPECT_EQ(origin.y + 9, WindowRect(owned).top);
@@ -206,7 +221,8 @@ TEST(DialogPlacement, PixelsGiveClientSizeAndOwnerRelativePosition) {
     DestroyWindow(dialog);
 
     // Centred in the work area.
-    HWND centred = BuildDialog(nullptr, T("c"), kCentred, 0, 300, 200, 0, 0, Pixels);
+    HWND centred =
+        BuildDialog(nullptr, T("c"), kCentred, 0, 300, 200, 0, 0, CoordinateMode::Pixels);
     ASSERT_NE(nullptr, centred);
     RECT work{};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
@@ -217,7 +233,7 @@ TEST(DialogPlacement, PixelsGiveClientSizeAndOwnerRelativePosition) {
 
     // An absolutely aligned dialog never starts left of or above 0.
     HWND child = BuildDialog(nullptr, T("a"), -30, -40, 100, 100,
-                             WS_POPUP | WS_CAPTION | DS_ABSALIGN, 0, Pixels);
+                             WS_POPUP | WS_CAPTION | DS_ABSALIGN, 0, CoordinateMode::Pixels);
     ASSERT_NE(nullptr, child);
     EXPECT_EQ(0, WindowRect(child).left);
     EXPECT_EQ(0, WindowRect(child).top);
@@ -231,7 +247,8 @@ struct Seen {
 };
 
 TEST(ModalRun, CallbackSeesInitDialogOnceThenSizeAndNoActivation) {
-    HWND dialog = BuildDialog(nullptr, T("run"), 10, 10, 150, 80, 0, 0, DialogUnits);
+    HWND dialog =
+        BuildDialog(nullptr, T("run"), 10, 10, 150, 80, 0, 0, CoordinateMode::DialogUnits);
     ASSERT_NE(nullptr, dialog);
     RECT client = ClientRect(dialog);
     std::vector<Seen> seen;
@@ -267,7 +284,8 @@ TEST(ModalRun, CallbackSeesInitDialogOnceThenSizeAndNoActivation) {
 }
 
 TEST(ModalRun, NonzeroResultReachesMsgResultOnlyWhenZero) {
-    HWND dialog = BuildDialog(nullptr, T("res"), 10, 10, 150, 80, 0, 0, DialogUnits);
+    HWND dialog =
+        BuildDialog(nullptr, T("res"), 10, 10, 150, 80, 0, 0, CoordinateMode::DialogUnits);
     ASSERT_NE(nullptr, dialog);
     LRESULT plain = -1, preset = -1, unhandled = -1;
     RunScript(dialog, [&](HWND d, UINT m, WPARAM, LPARAM) -> LRESULT {
@@ -297,7 +315,8 @@ TEST(ModalRun, NonzeroResultReachesMsgResultOnlyWhenZero) {
 }
 
 TEST(ModalRun, CloseEndsWithZeroButPostedQuitDoesNot) {
-    HWND dialog = BuildDialog(nullptr, T("quit"), 10, 10, 150, 80, 0, 0, DialogUnits);
+    HWND dialog =
+        BuildDialog(nullptr, T("quit"), 10, 10, 150, 80, 0, 0, CoordinateMode::DialogUnits);
     ASSERT_NE(nullptr, dialog);
     bool timerAfterQuit = false;
     int32_t result = RunScript(dialog, [&](HWND d, UINT m, WPARAM w, LPARAM) -> LRESULT {
@@ -321,7 +340,8 @@ TEST(ModalRun, CloseEndsWithZeroButPostedQuitDoesNot) {
 }
 
 TEST(ModalRun, CallbackEndingTheRunStoresItsResult) {
-    HWND dialog = BuildDialog(nullptr, T("end"), 10, 10, 150, 80, 0, 0, DialogUnits);
+    HWND dialog =
+        BuildDialog(nullptr, T("end"), 10, 10, 150, 80, 0, 0, CoordinateMode::DialogUnits);
     ASSERT_NE(nullptr, dialog);
     int32_t result = RunScript(dialog, [](HWND d, UINT m, WPARAM, LPARAM) -> LRESULT {
         if (m == WM_INITDIALOG) PostMessageW(d, WM_APP, 0, 0);
@@ -368,7 +388,8 @@ HWND MakeOwner() {
 TEST(ModalRun, OwnerDisabledDuringRunThenEnabledAndFocused) {
     HWND owner = MakeOwner();
     ASSERT_NE(nullptr, owner);
-    HWND dialog = BuildDialog(owner, T("owned"), 10, 10, 150, 80, 0, 0, DialogUnits);
+    HWND dialog =
+        BuildDialog(owner, T("owned"), 10, 10, 150, 80, 0, 0, CoordinateMode::DialogUnits);
     ASSERT_NE(nullptr, dialog);
     BOOL enabledDuring = TRUE;
     int32_t result = RunScript(dialog, [&](HWND d, UINT m, WPARAM w, LPARAM) -> LRESULT {
@@ -394,8 +415,8 @@ TEST(ModalRun, OwnerDisabledDuringRunThenEnabledAndFocused) {
 TEST(ModalRun, NoIdleMessageStyleAndOwnerAfterOtherEnd) {
     HWND owner = MakeOwner();
     ASSERT_NE(nullptr, owner);
-    HWND dialog =
-        BuildDialog(owner, T("quiet"), 10, 10, 150, 80, 0x80C000D4 | DS_NOIDLEMSG, 0, DialogUnits);
+    HWND dialog = BuildDialog(owner, T("quiet"), 10, 10, 150, 80, kDefaultStyle | DS_NOIDLEMSG, 0,
+                              CoordinateMode::DialogUnits);
     ASSERT_NE(nullptr, dialog);
     RunScript(dialog, [&](HWND d, UINT m, WPARAM w, LPARAM) -> LRESULT {
         if (m == WM_INITDIALOG) SetTimer(d, 4, 60, nullptr);
@@ -412,12 +433,13 @@ TEST(ModalRun, NoIdleMessageStyleAndOwnerAfterOtherEnd) {
 TEST(WindowTable, RecordsAndOwnedBrushFreedWithDialog) {
     int32_t before = WindowRecordCount();
     int32_t openBefore = OpenDialogCount();
-    HWND dialog = BuildDialog(nullptr, T("tbl"), 10, 10, 150, 80, 0, 0, DialogUnits);
+    HWND dialog =
+        BuildDialog(nullptr, T("tbl"), 10, 10, 150, 80, 0, 0, CoordinateMode::DialogUnits);
     ASSERT_NE(nullptr, dialog);
     EXPECT_EQ(openBefore + 1, OpenDialogCount());
-    CreateControl(dialog, PushButton, 101, T("OK"), 5, 5, 40, 14, 0, 0);
-    CreateControl(dialog, Label, 102, T("text"), 5, 25, 40, 8, 0, 0);
-    CreateControl(dialog, EditBox, 103, T(""), 5, 40, 80, 12, 0, 0);
+    CreateControl(dialog, ControlKind::PushButton, 101, T("OK"), 5, 5, 40, 14, 0, 0);
+    CreateControl(dialog, ControlKind::Label, 102, T("text"), 5, 25, 40, 8, 0, 0);
+    CreateControl(dialog, ControlKind::EditBox, 103, T(""), 5, 40, 80, 12, 0, 0);
     EXPECT_EQ(before + 4, WindowRecordCount());
     HWND label = GetControlWindow(dialog, 102);
     SetControlColours(label, RGB(200, 0, 0), RGB(0, 0, 80));

@@ -105,9 +105,11 @@ LRESULT CALLBACK ButtonCallback(HWND, UINT message, WPARAM wParam, LPARAM) {
 }
 
 TEST(MenuBar, CommandsReachItemControlAndDialogCallbacks) {
-    HWND dialog = BuildDialog(nullptr, T("menu"), 10, 10, 150, 80, 0, 0, DialogUnits);
+    HWND dialog =
+        BuildDialog(nullptr, T("menu"), 10, 10, 150, 80, 0, 0, CoordinateMode::DialogUnits);
     ASSERT_NE(nullptr, dialog);
-    CreateControl(dialog, PushButton, 500, T("Same id"), 5, 5, 50, 14, 0, 0, ButtonCallback);
+    CreateControl(dialog, ControlKind::PushButton, 500, T("Same id"), 5, 5, 50, 14, 0, 0,
+                  ButtonCallback);
     HMENU bar = CreateMenuBar(false);
     AppendMenuItem(bar, T("Clash"), 500, 0, -1, ItemCallback, false, nullptr);
     AppendMenuItem(bar, T("Own"), 601, 0, -1, ItemCallback, false, nullptr);

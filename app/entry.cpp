@@ -3,8 +3,8 @@
 #include "runtime/process.h"
 #include "ui/dialog.h"
 
-#if defined(__GNUC__)
-// The system enters with a 4-byte aligned stack.
+#if defined(__GNUC__) && defined(__i386__)
+// The x86 system enters with a 4-byte aligned stack; x64 keeps the 16-byte alignment.
 #define ENTRY_ALIGN __attribute__((force_align_arg_pointer))
 #else
 #define ENTRY_ALIGN

@@ -1,14 +1,31 @@
 #!/usr/bin/env bash
 # Benchmarks Quillmark.exe against the floor program (bench/floor.cpp) under Wine, in a
-# throwaway Wine world of its own, with the two programs interleaved round by round.
+# throwaway Wine world of its own, with the two programs interleaved round by round. Both are
+# built for x86 where the machine executes 32-bit code, else for x64.
 # Prints a table and writes it as CSV to <build>/bench/results.csv and bench/results.csv.
 #   bench/run.sh
-# Knobs (environment): BUILD_DIR (build-bench), ROUNDS (5), LAUNCHES per round and program (8),
-# KEYS per round (200), SAVES per round (50), IDLE_ROUNDS (3), IDLE_SECONDS (10).
+# Knobs (environment): ARCH (x86 or x64; the machine's choice), BUILD_DIR (build-bench, or
+# build-bench-x64), ROUNDS (5), LAUNCHES per round and program (8), KEYS per round (200),
+# SAVES per round (50), IDLE_ROUNDS (3), IDLE_SECONDS (10).
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${BUILD_DIR:-$root/build-bench}
+# shellcheck disable=SC1091
+. "$root/cmake/machine.sh"
+if [ -z "${ARCH:-}" ]; then
+  if reason=$(x86_not_run_reason); then
+    echo "== x64 (x86: $reason)"
+    ARCH=x64
+  else
+    ARCH=x86
+  fi
+fi
+case "$ARCH" in
+x86) preset=mingw toolchain=mingw-i686 strip=i686-w64-mingw32-strip suffix= ;;
+x64) preset=mingw-x64 toolchain=mingw-x86_64 strip=x86_64-w64-mingw32-strip suffix=-x64 ;;
+*) echo "ARCH is x86 or x64" >&2; exit 2 ;;
+esac
+build=${BUILD_DIR:-$root/build-bench$suffix}
 rounds=${ROUNDS:-5}
 launches=${LAUNCHES:-8}
 keys=${KEYS:-200}
@@ -16,13 +33,13 @@ saves=${SAVES:-50}
 idle_rounds=${IDLE_ROUNDS:-3}
 idle_seconds=${IDLE_SECONDS:-10}
 
-echo "== building"
+echo "== building for $ARCH"
 if [ ! -f "$build/build.ninja" ]; then
-  cmake --preset mingw -B "$build" -DQUILLMARK_TESTS=OFF >/dev/null
+  cmake --preset "$preset" -B "$build" -DQUILLMARK_TESTS=OFF --no-warn-unused-cli >/dev/null
 fi
 cmake --build "$build" --target Quillmark >/dev/null
 cmake -S "$root/bench" -B "$build/bench" -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain.cmake" >/dev/null
 cmake --build "$build/bench" >/dev/null
 
 world=$(mktemp -d /tmp/qm-bench.XXXXXX)
@@ -30,7 +47,7 @@ raw=$build/bench/raw.txt
 : >"$raw"
 trap '"$root/cmake/wine-env.sh" stop "$world"' EXIT
 echo "== starting the Wine world in $world"
-"$root/cmake/wine-env.sh" start "$world" >/dev/null
+"$root/cmake/wine-env.sh" start "$world" "$ARCH" >/dev/null
 # shellcheck disable=SC1091
 . "$world/env"
 
@@ -46,8 +63,8 @@ key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Policies\System'
 notice="This computer system is for authorised use only. Activity on it may be monitored and \
 recorded, and anyone using it consents to such monitoring. Unauthorised use may lead to \
 disciplinary action and to civil and criminal penalties."
-wine reg add "$key" /v legalnoticecaption /t REG_SZ /d "Authorised use only" /f >/dev/null 2>&1
-wine reg add "$key" /v legalnoticetext /t REG_SZ /d "$notice" /f >/dev/null 2>&1
+"$QM_WINE" reg add "$key" /v legalnoticecaption /t REG_SZ /d "Authorised use only" /f >/dev/null 2>&1
+"$QM_WINE" reg add "$key" /v legalnoticetext /t REG_SZ /d "$notice" /f >/dev/null 2>&1
 
 # The pointer starts in the middle of the screen, over the windows, and wakes them about a
 # thousand times a second. Under Wine 8 SetCursorPos from the driver does not move the X
@@ -90,12 +107,12 @@ parker=$!
 trap 'kill "$parker" 2>/dev/null; "$root/cmake/wine-env.sh" stop "$world"' EXIT
 sleep 0.5
 # Wine ends the desktop soon after its last program, and a new one takes seconds.
-wine "$driver" keep 3600 >/dev/null 2>&1 &
+"$QM_WINE" "$driver" keep 3600 >/dev/null 2>&1 &
 drive() {
   local round=$1
   shift
   xpointer check | sed "s/^/$round /" >>"$raw"
-  wine "$driver" "$@" 2>/dev/null | sed "s/^/$round /" >>"$raw" || true
+  "$QM_WINE" "$driver" "$@" 2>/dev/null | sed "s/^/$round /" >>"$raw" || true
 }
 # The first GUI programs of a fresh world pay for setting it up: not counted.
 drive warmup start 1 "$(winpath "$quill")" "$(winpath "$floor")"
@@ -121,7 +138,7 @@ def find():
         cmd = ours(pid)
         if not cmd:
             continue
-        if cmd[0].endswith(b'wineserver') or cmd[0].endswith(b'wineserver32'):
+        if cmd[0].endswith((b'wineserver', b'wineserver32', b'wineserver64')):
             server = pid
         elif exe and cmd[0].lower().endswith(exe.lower().encode()):
             program = pid
@@ -163,7 +180,7 @@ idle_one() {
   label=$(basename "$exe" .exe)
   local out=$world/hold.txt
   : >"$out"
-  wine "$driver" hold $((idle_seconds + 3)) "$(winpath "$exe")" >"$out" 2>/dev/null &
+  "$QM_WINE" "$driver" hold $((idle_seconds + 3)) "$(winpath "$exe")" >"$out" 2>/dev/null &
   local holder=$!
   xpointer check | sed "s/^/$round /" >>"$raw"
   for _ in $(seq 600); do grep -q '^ready' "$out" && break; sleep 0.05; done
@@ -190,16 +207,16 @@ for round in $(seq "$rounds"); do
 done
 
 strip_size() {
-  i686-w64-mingw32-strip -o "$world/stripped.exe" "$1"
+  "$strip" -o "$world/stripped.exe" "$1"
   stat -c %s "$world/stripped.exe"
 }
 echo "- size Quillmark $(strip_size "$quill")" >>"$raw"
 echo "- size floor $(strip_size "$floor")" >>"$raw"
 
 status=0
-python3 - "$raw" "$build/bench/results.csv" <<'PY' || status=$?
+python3 - "$raw" "$build/bench/results.csv" "$ARCH" <<'PY' || status=$?
 import collections, statistics, sys
-raw, csv_path = sys.argv[1], sys.argv[2]
+raw, csv_path, arch = sys.argv[1], sys.argv[2], sys.argv[3]
 samples = collections.defaultdict(list)  # (measure, program, round) -> values
 failures, notes = [], []
 for line in open(raw):
@@ -239,7 +256,7 @@ def fmt(x):
         return '-'
     return f'{x:.0f}' if abs(x) >= 1000 else f'{x:.3g}' if abs(x) < 10 else f'{x:.1f}'
 
-table, csv = [], ['measure,unit,quillmark_median,quillmark_min,quillmark_max,'
+table, csv = [], ['architecture,measure,unit,quillmark_median,quillmark_min,quillmark_max,'
                   'floor_median,floor_min,floor_max,ratio,target,verdict']
 for measure, unit, label, kind, target in rows:
     q, f = rounds(measure, 'Quillmark'), rounds(measure, 'floor')
@@ -259,12 +276,13 @@ for measure, unit, label, kind, target in rows:
     table.append((f'{label} [{unit}]', fmt(qm), spread(q), fmt(fm), spread(f),
                   f'{ratio:.2f}' if ratio is not None else '-', target_text, verdict))
     csv.append(','.join(str(x) for x in (
-        measure, unit, qm, min(q) if q else '', max(q) if q else '', fm if fm is not None else '',
+        arch, measure, unit, qm, min(q) if q else '', max(q) if q else '', fm if fm is not None else '',
         min(f) if f else '', max(f) if f else '', f'{ratio:.3f}' if ratio else '',
         target_text, verdict)))
 base = [v for k, vs in samples.items() if k[0] == 'idle_server' and k[1] == 'none' for v in vs]
 
-header = ('measure', 'Quillmark', 'spread', 'floor', 'spread', 'Q/floor', 'target', '')
+header = ('measure', f'Quillmark {arch}', 'spread', f'floor {arch}', 'spread', 'Q/floor', 'target',
+          '')
 widths = [max(len(r[i]) for r in table + [header]) for i in range(len(header))]
 line = lambda r: '  '.join(c.ljust(w) for c, w in zip(r, widths)).rstrip()
 print()

@@ -1,5 +1,15 @@
 # Compiler and linker settings shared by the program and its layers.
 
+# The same sources build for x86 (the product) and x64. The x86 entry symbol carries the C
+# decoration's underscore; the manifests name the build's processor architecture.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(QM_ENTRY_SYMBOL ProcessEntry)
+  set(QM_MANIFEST_ARCHITECTURE amd64)
+else()
+  set(QM_ENTRY_SYMBOL _ProcessEntry)
+  set(QM_MANIFEST_ARCHITECTURE x86)
+endif()
+
 if(MSVC)
   # The program code uses no exceptions or RTTI; tests bring their own settings.
   set(QM_CODE_FLAGS /W4 /GR- /GS- /Gy /Gw /O1 /DUNICODE /D_UNICODE /DWIN32_LEAN_AND_MEAN
@@ -10,7 +20,7 @@ else()
   # statics into file bytes.
   set(QM_CODE_FLAGS -Wall -Wextra -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
       -ffunction-sections -fno-ident -DUNICODE -D_UNICODE -DWIN32_LEAN_AND_MEAN)
-  set(QM_EXE_LINK -mwindows -nostartfiles -Wl,--entry=_ProcessEntry -Wl,--gc-sections -s
+  set(QM_EXE_LINK -mwindows -nostartfiles -Wl,--entry=${QM_ENTRY_SYMBOL} -Wl,--gc-sections -s
       -static -static-libgcc -static-libstdc++ -Wl,--no-insert-timestamp)
 endif()
 
@@ -22,4 +32,13 @@ function(quillmark_layer name)
   target_compile_options(${name} PRIVATE ${QM_CODE_FLAGS})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
   target_compile_definitions(${name} PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN)
+endfunction()
+
+# A resource script's manifest: the template with the build's processor architecture, written
+# to the build folder, which the script's compile searches.
+function(quillmark_manifest target template)
+  get_filename_component(name ${template} NAME_WLE)
+  set(folder ${CMAKE_CURRENT_BINARY_DIR}/${target}_manifest)
+  configure_file(${template} ${folder}/${name} @ONLY)
+  target_include_directories(${target} PRIVATE ${folder})
 endfunction()

@@ -6,12 +6,11 @@
 
 #include "runtime/app_state.h"
 #include "runtime/file_output.h"
+#include "runtime/float_control.h"
 
 RuntimeState Runtime;
 
 namespace {
-
-constexpr uint16_t kFloatControlWord = 0x133F;
 
 [[noreturn]] void FailStartup() {
     ExitProcess(kFailureExitCode);
@@ -30,28 +29,6 @@ constexpr DWORD kCommonControlClasses = ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLAS
 bool ComInitialised;
 
 }  // namespace
-
-uint16_t ReadFloatControlWord() {
-    uint16_t word = 0;
-#if defined(_MSC_VER)
-    __asm fnstcw word
-#else
-    __asm__ __volatile__("fnstcw %0" : "=m"(word));
-#endif
-        return word;
-}
-
-void WriteFloatControlWord(uint16_t word) {
-#if defined(_MSC_VER)
-    __asm fldcw word
-#else
-    __asm__ __volatile__("fldcw %0" : : "m"(word));
-#endif
-}
-
-void LoadFloatControlWord() {
-    WriteFloatControlWord(kFloatControlWord);
-}
 
 const wchar_t* CommandLineTail(const wchar_t* line) {
     if (!line) return L"";

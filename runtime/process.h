@@ -47,9 +47,3 @@ const wchar_t* CommandLineTail(const wchar_t* line);
 
 // The calling thread's block; a thread without one gets a copy of the main thread's settings.
 ThreadBlock* CurrentThreadBlock();
-
-// Reloads the floating-point control word 0x133F (all exceptions masked, extended
-// precision, round to nearest).
-void LoadFloatControlWord();
-uint16_t ReadFloatControlWord();
-void WriteFloatControlWord(uint16_t word);

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "runtime/process.h"
+#include "runtime/float_control.h"
 #include "runtime/spin_lock.h"
 
 // One lock for every user of the gate, defined beside it.

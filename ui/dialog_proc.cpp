@@ -21,7 +21,9 @@ DialogCallback MenuItemCallback(HWND dialog, UINT id) {
     HMENU menu = GetMenu(dialog);
     if (!menu) return nullptr;
     MENUITEMINFOW item{};
-    item.cbSize = 44;
+    // 44 bytes on x86 as when the item was inserted; x64 gives the whole structure.
+    item.cbSize = static_cast<UINT>(sizeof(void*) == 4 ? FIELD_OFFSET(MENUITEMINFOW, hbmpItem)
+                                                       : sizeof(item));
     item.fMask = MIIM_DATA;
     if (!GetMenuItemInfoW(menu, id, FALSE, &item)) return nullptr;
     return reinterpret_cast<DialogCallback>(item.dwItemData);

@@ -10,7 +10,10 @@ shots=$build/screenshots
 test_exe=$build/tests/app_e2e_test.exe
 [ -f "$test_exe" ] && [ -f "$build/Quillmark.exe" ] || { echo "build first: $build" >&2; exit 1; }
 
-"$root/cmake/wine-env.sh" start "$world" >/dev/null
+# The world's architecture is the build's.
+arch=x86
+grep -q '^CMAKE_TOOLCHAIN_FILE.*x86_64' "$build/CMakeCache.txt" && arch=x64
+"$root/cmake/wine-env.sh" start "$world" "$arch" >/dev/null
 trap '"$root/cmake/wine-env.sh" stop "$world"' EXIT
 # shellcheck disable=SC1091
 . "$world/env"
@@ -19,7 +22,7 @@ mkdir -p "$shots"
 
 export QUILLMARK_EXE="Z:${build//\//\\}\\Quillmark.exe"
 export QM_SHOT_DIR="Z:${shots//\//\\}"
-wine explorer /desktop=shot,800x700 "$test_exe" --gtest_also_run_disabled_tests \
+"$QM_WINE" explorer /desktop=shot,800x700 "$test_exe" --gtest_also_run_disabled_tests \
   --gtest_filter='Screenshots.*' >"$shots/scenes.log" 2>&1 &
 scenes=$!
 

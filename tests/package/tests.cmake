@@ -1,4 +1,12 @@
 quillmark_test(package_test SOURCES package/package_test.cpp LIBS qm_runtime)
 target_link_libraries(package_test PRIVATE version)
 add_dependencies(package_test Quillmark)
-quillmark_wine_test(package package_test)
+# The other architecture's Quillmark.exe (the presets name it), read as a file by the same
+# checks; test.sh builds both before either's tests run.
+set(QUILLMARK_TWIN_EXE "" CACHE FILEPATH "The other architecture's Quillmark.exe")
+if(QUILLMARK_TWIN_EXE)
+  string(REPLACE "/" "\\" _twin_windows "Z:${QUILLMARK_TWIN_EXE}")
+  quillmark_wine_test(package package_test ENV "QUILLMARK_TWIN_EXE=${_twin_windows}")
+else()
+  quillmark_wine_test(package package_test)
+endif()

@@ -16,6 +16,11 @@ std::string Bytes(TextRef t) {
     return std::string(t.CStr(), t.Length());
 }
 
+// A predefined root key by its number: a 32-bit LONG, sign-extended to a handle on x64.
+HKEY PredefinedKey(uint32_t number) {
+    return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(static_cast<LONG>(number)));
+}
+
 struct PathRow {
     const char* path;
     HKEY root;
@@ -57,9 +62,9 @@ TEST(RegistryPath, SplitsIntoRootAndSubkey) {
 }
 
 TEST(RegistryPath, RootNamesAreExact) {
-    EXPECT_EQ(reinterpret_cast<HKEY>(0x80000000u), RootKeyFromName("HKEY_CLASSES_ROOT"_t));
-    EXPECT_EQ(reinterpret_cast<HKEY>(0x80000004u), RootKeyFromName("HKEY_PERFORMANCE_DATA"_t));
-    EXPECT_EQ(reinterpret_cast<HKEY>(0x80000005u), RootKeyFromName("HKEY_CURRENT_CONFIG"_t));
+    EXPECT_EQ(PredefinedKey(0x80000000u), RootKeyFromName("HKEY_CLASSES_ROOT"_t));
+    EXPECT_EQ(PredefinedKey(0x80000004u), RootKeyFromName("HKEY_PERFORMANCE_DATA"_t));
+    EXPECT_EQ(PredefinedKey(0x80000005u), RootKeyFromName("HKEY_CURRENT_CONFIG"_t));
     EXPECT_EQ(nullptr, RootKeyFromName("HKEY_USERS "_t));
     EXPECT_EQ(nullptr, RootKeyFromName("HKEY_USER"_t));
     EXPECT_EQ(nullptr, RootKeyFromName(B(std::string("HKEY_USERS\0", 11))));

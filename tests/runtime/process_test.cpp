@@ -5,6 +5,7 @@
 #include <string>
 
 #include "runtime/errors.h"
+#include "runtime/float_control.h"
 #include "runtime/process.h"
 
 namespace {
@@ -81,6 +82,20 @@ TEST(RuntimeError, FatalNumbersEndTheProcessWith255AndOthersGoOn) {
     EXPECT_EQ(255u, RunChildRaising(241));
     EXPECT_EQ(255u, RunChildRaising(300));
     EXPECT_EQ(7u, RunChildRaising(7));  // the child carries on and reports what it recorded
+}
+
+// x86 loads the x87 word 0x133F; x64 code uses SSE and loads MXCSR 0x1F80 (all exceptions
+// masked, round to nearest). Rounding toward zero first makes the load visible.
+TEST(FloatControl, StartUpWordOfTheArchitecture) {
+    const bool x86 = sizeof(void*) == 4;
+    const uint16_t towardZero = x86 ? 0x0E7F : 0x7F80;
+    const uint16_t saved = ReadFloatControlWord();
+    WriteFloatControlWord(towardZero);
+    EXPECT_EQ(towardZero, ReadFloatControlWord());
+    LoadFloatControlWord();
+    // The x87 reads its reserved bit 6 back as 1.
+    EXPECT_EQ(x86 ? 0x133F | 0x40 : 0x1F80, ReadFloatControlWord());
+    WriteFloatControlWord(saved);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "ui/dialog_engine.h"
 
 #include "ui/controls.h"
+#include "ui/menu_bar.h"
 #include "ui/window_table.h"
 
 namespace {
@@ -21,9 +22,7 @@ DialogCallback MenuItemCallback(HWND dialog, UINT id) {
     HMENU menu = GetMenu(dialog);
     if (!menu) return nullptr;
     MENUITEMINFOW item{};
-    // 44 bytes on x86 as when the item was inserted; x64 gives the whole structure.
-    item.cbSize = static_cast<UINT>(sizeof(void*) == 4 ? FIELD_OFFSET(MENUITEMINFOW, hbmpItem)
-                                                       : sizeof(item));
+    item.cbSize = kMenuItemInfoSize;
     item.fMask = MIIM_DATA;
     if (!GetMenuItemInfoW(menu, id, FALSE, &item)) return nullptr;
     return reinterpret_cast<DialogCallback>(item.dwItemData);

@@ -9,10 +9,7 @@ void AppendMenuItem(HMENU menu, ByteString text, int32_t id, UINT state, int32_t
                     DialogCallback callback, bool byCommand, HMENU submenu) {
     WideString wide = ToWide(text);
     MENUITEMINFOW item{};
-    // On x86 44 bytes, the size without the item bitmap, which is never given. x64 gives the
-    // whole structure (80 bytes): 44 is the x86 size only.
-    item.cbSize = static_cast<UINT>(sizeof(void*) == 4 ? FIELD_OFFSET(MENUITEMINFOW, hbmpItem)
-                                                       : sizeof(item));
+    item.cbSize = kMenuItemInfoSize;
     item.fMask = MIIM_STATE | MIIM_ID | MIIM_SUBMENU | MIIM_TYPE | MIIM_DATA;
     if (wide.Units() == 1 && wide.CStr()[0] == L'-') {
         item.fType = MFT_SEPARATOR;

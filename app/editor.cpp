@@ -2,10 +2,14 @@
 #include "app/editor.h"
 
 #include "app/about.h"
-#include "persist/notice.h"
+#include "app/notice.h"
 #include "runtime/app_state.h"
+#include "runtime/process.h"
 #include "ui/controls.h"
 #include "ui/dialog.h"
+
+HWND EditorDialog;
+HWND SavedFocus;
 
 namespace {
 
@@ -57,12 +61,14 @@ ByteString ControlText(int32_t id) {
 
 int32_t ShowEditor(HWND parent) {
     HWND dialog = BuildDialog(parent, TitleText(), 70, 79, 321, 277, 0, 0, DialogUnits);
+    // Without its window the editor can do nothing; the run must not end as a success.
+    if (!dialog) EndProgram(255);
     for (const ControlSpec& c : kControls) {
         CreateControl(dialog, c.kind, c.id, ControlText(c.id), c.x, c.y, c.width, c.height, c.style,
                       c.exStyle);
     }
     AddMenuBar(dialog);
-    AppState.editorDialog = dialog;
+    EditorDialog = dialog;
     SendControlMessage(GetDlgItem(dialog, IDC_MESSAGE_EDIT), EM_LIMITTEXT, MessageLimit, 0);
     LoadNotice();
     int32_t result = 0;

@@ -2,7 +2,7 @@
 #include "app/about.h"
 #include "app/app_main.h"
 #include "app/editor.h"
-#include "persist/notice.h"
+#include "app/notice.h"
 #include "runtime/app_state.h"
 #include "runtime/process.h"
 #include "ui/controls.h"
@@ -11,7 +11,7 @@
 namespace {
 
 HWND EditorControl(int id) {
-    return GetDlgItem(AppState.editorDialog, id);
+    return GetDlgItem(EditorDialog, id);
 }
 
 void SaveRefusal() {
@@ -66,10 +66,10 @@ void OnCommand(WORD id, WORD code) {
 // Gives the focus back to the control that had it when the editor lost activation.
 void KeepFocus(bool activating) {
     if (!activating) {
-        AppState.savedFocus = GetFocus();
-    } else if (AppState.savedFocus) {
-        SetFocus(AppState.savedFocus);
-        AppState.savedFocus = nullptr;
+        SavedFocus = GetFocus();
+    } else if (SavedFocus) {
+        SetFocus(SavedFocus);
+        SavedFocus = nullptr;
     }
 }
 
@@ -91,6 +91,9 @@ LRESULT CALLBACK EditorProc(HWND, UINT message, WPARAM wParam, LPARAM) {
             break;
         case WM_COMMAND:
             OnCommand(LOWORD(wParam), HIWORD(wParam));
+            break;
+        case WM_APP_UNREADABLE_NOTICE:
+            ShowUnreadableNotice();
             break;
         default:
             break;

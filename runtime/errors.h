@@ -5,9 +5,12 @@
 
 #include <stdint.h>
 
-void RaiseRuntimeError(int32_t number);
+// Records the number, and the Windows error code it was translated from (0: none).
+void RaiseRuntimeError(int32_t number, uint32_t windowsError = 0);
 // The number last recorded on this thread, 0 when none since the last clear.
 int32_t LastRuntimeError();
+// The Windows error recorded with that number, 0 when it came from no system call.
+uint32_t LastRuntimeWindowsError();
 void ClearRuntimeError();
 
 // Where the text values get their storage: count word in front, NUL after the data.

@@ -7,7 +7,13 @@
 
 #include "runtime/text.h"
 
-// Creates the file, or empties an existing one, and registers it under the number.
+// The runtime error of an open refused because the name is not a file of its own: a
+// symbolic link, junction or second hard link, or a link to nothing. Nothing is written
+// through it, and no Windows error goes with it.
+constexpr int32_t kNotOwnFile = 58;
+
+// Creates the file, or empties an existing one, and registers it under the number. A name
+// that is not a file of its own is refused with kNotOwnFile.
 void OpenForOutput(TextRef name, int16_t number);
 // Writes the text's bytes unchanged; empty text writes nothing.
 void WriteText(int16_t number, TextRef text);

@@ -49,8 +49,12 @@ void CreateControl(HWND dialog, ControlKind kind, int32_t id, ByteString text, i
                    ByteString className = ByteString());
 
 HWND GetControlWindow(HWND dialog, int32_t id);
+// Texts in the ANSI code page, converted at the window.
 ByteString GetControlText(HWND window);
 void SetControlText(HWND window, TextRef text);
+// Texts as the window holds them, in UTF-16.
+WideString GetControlTextW(HWND window);
+void SetControlTextW(HWND window, const WideString& text);
 LRESULT SendControlMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Colours a control draws with; kColourNotSet for either leaves the system's. The record owns

@@ -1,6 +1,7 @@
 // The editor's menu bar and About box.
 #include "app/about.h"
 
+#include "app/editor_state.h"
 #include "runtime/app_state.h"
 #include "ui/menu_bar.h"
 #include "ui/message_box.h"

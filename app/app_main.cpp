@@ -3,13 +3,23 @@
 #include <commctrl.h>
 
 #include "app/editor.h"
+#include "version.h"
 #include "runtime/app_state.h"
 #include "ui/message_box.h"
 
 namespace {
 
+constexpr DWORD kEditorClasses = ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLASSES | ICC_BAR_CLASSES |
+                                 ICC_TAB_CLASSES | ICC_UPDOWN_CLASS | ICC_PROGRESS_CLASS |
+                                 ICC_HOTKEY_CLASS | ICC_ANIMATE_CLASS | ICC_DATE_CLASSES |
+                                 ICC_INTERNET_CLASSES;
+static_assert(kEditorClasses == 0x9FF);
+
 using InitCommonControlsExFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
 
+// Start-up already registered the classes it needs; the editor asks once more, by name and
+// through the library it loads itself, for the wider set it could use, so that it does not
+// depend on what start-up chose.
 void InitCommonControlsOnce() {
     HMODULE library = LoadLibraryA("COMCTL32.DLL");
     if (!library) return;
@@ -17,7 +27,7 @@ void InitCommonControlsOnce() {
         reinterpret_cast<void*>(GetProcAddress(library, "InitCommonControlsEx")));
     if (init) {
         // Every class the editor could want, but not the extended combo box or the rebar.
-        INITCOMMONCONTROLSEX request{sizeof(request), 0x9FF};
+        INITCOMMONCONTROLSEX request{sizeof(request), kEditorClasses};
         init(&request);
     } else {
         InitCommonControls();
@@ -38,7 +48,7 @@ void AdminWarning() {
 int32_t AppMain(HINSTANCE, HINSTANCE, const wchar_t*, int) {
     InitCommonControlsOnce();
     AppState.appTitle = "Quillmark"_t;
-    AppState.appVersion = "1.1"_t;
+    AppState.appVersion = QUILLMARK_VERSION_SHOWN ""_t;
     if (IsAdministrator() == 0) AdminWarning();
     ShowEditor(nullptr);
     return 0;

@@ -2,7 +2,8 @@
 #include "app/about.h"
 #include "app/app_main.h"
 #include "app/editor.h"
-#include "persist/notice.h"
+#include "app/editor_state.h"
+#include "app/notice.h"
 #include "runtime/app_state.h"
 #include "runtime/process.h"
 #include "ui/controls.h"
@@ -11,7 +12,7 @@
 namespace {
 
 HWND EditorControl(int id) {
-    return GetDlgItem(AppState.editorDialog, id);
+    return GetDlgItem(EditorDialog, id);
 }
 
 void SaveRefusal() {
@@ -29,9 +30,12 @@ void Clear() {
     UpdateCharsLeft();
 }
 
-// Buttons act on a click (0) and on an accelerator (1) only.
+// The notification code WM_COMMAND carries for an accelerator.
+constexpr WORD kAcceleratorCode = 1;
+
+// Buttons act on a click and on an accelerator only.
 bool IsPress(WORD code) {
-    return code == BN_CLICKED || code == 1;
+    return code == BN_CLICKED || code == kAcceleratorCode;
 }
 
 void OnCommand(WORD id, WORD code) {
@@ -55,6 +59,7 @@ void OnCommand(WORD id, WORD code) {
             break;
         case IDM_EXIT:
             EndProgram(0);
+            break;
         case IDM_ABOUT:
             AboutBox();
             break;
@@ -66,10 +71,10 @@ void OnCommand(WORD id, WORD code) {
 // Gives the focus back to the control that had it when the editor lost activation.
 void KeepFocus(bool activating) {
     if (!activating) {
-        AppState.savedFocus = GetFocus();
-    } else if (AppState.savedFocus) {
-        SetFocus(AppState.savedFocus);
-        AppState.savedFocus = nullptr;
+        SavedFocus = GetFocus();
+    } else if (SavedFocus) {
+        SetFocus(SavedFocus);
+        SavedFocus = nullptr;
     }
 }
 
@@ -91,6 +96,9 @@ LRESULT CALLBACK EditorProc(HWND, UINT message, WPARAM wParam, LPARAM) {
             break;
         case WM_COMMAND:
             OnCommand(LOWORD(wParam), HIWORD(wParam));
+            break;
+        case WM_APP_UNREADABLE_NOTICE:
+            ShowUnreadableNotice();
             break;
         default:
             break;

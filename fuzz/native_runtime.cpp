@@ -11,7 +11,7 @@ namespace {
 int32_t errorNumber;
 }
 
-void RaiseRuntimeError(int32_t number) {
+void RaiseRuntimeError(int32_t number, uint32_t) {
     if (number >= FatalInternalError) _exit(kFailureExitCode);
     errorNumber = number;
 }

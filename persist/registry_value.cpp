@@ -1,8 +1,8 @@
-// String values in the registry through the ANSI registry calls; every key is closed again
-// before the routine that opened it returns.
+// String values in the registry through the Unicode registry calls; every key is closed
+// again before the routine that opened it returns.
 #include "persist/registry_value.h"
 
-#include <string.h>
+#include <utility>
 
 #include "persist/registry_path.h"
 
@@ -11,83 +11,205 @@ HKEY RegistryKey;
 
 namespace {
 
-// Buffer sizes for subkeys and value names, the terminating zero included.
+// Limits of subkey and value name in bytes, the terminating zero included.
 constexpr uint32_t kCreateSubkeyBuffer = 256;
 constexpr uint32_t kWriteNameBuffer = 255;
 constexpr uint32_t kReadNameBuffer = 256;
 
-// Resolves a private copy of the path into RegistryRoot and the subkey buffer.
-void ResolvePath(TextRef path, char* subkey, uint32_t size) {
-    ByteString copy = path;
-    SplitRegistryPath(copy, RegistryRoot);
-    ToZeroTerminated(copy, subkey, size);
+// An open key, closed on every way out of the routine that holds it.
+struct KeyHolder {
+    HKEY key = nullptr;
+    KeyHolder() = default;
+    KeyHolder(const KeyHolder&) = delete;
+    KeyHolder& operator=(const KeyHolder&) = delete;
+    ~KeyHolder() {
+        if (key) RegCloseKey(key);
+    }
+};
+
+// A text cut to what a zero-terminated buffer of this size holds, in UTF-16.
+WideString CutToWide(TextRef text, uint32_t size) {
+    char buffer[kCreateSubkeyBuffer];
+    ToZeroTerminated(text, buffer, size < sizeof(buffer) ? size : sizeof(buffer));
+    return ToWide(FromZeroTerminated(buffer));
+}
+
+// The path split once: its root key (null when it names none) and the subkey below it.
+struct KeyPath {
+    HKEY root;
+    WideString subkey;
+};
+
+KeyPath SplitPath(TextRef path, uint32_t subkeySize) {
+    ByteString subkey = path;
+    HKEY root = nullptr;
+    SplitRegistryPath(subkey, root);
+    RegistryRoot = root;
+    return KeyPath{root, CutToWide(subkey, subkeySize)};
+}
+
+LONG CreateKey(const KeyPath& path) {
+    KeyHolder key;
+    LONG result = RegCreateKeyW(path.root, path.subkey.CStr(), &key.key);
+    RegistryKey = key.key;
+    return result;
+}
+
+const char* TypeName(DWORD type) {
+    switch (type) {
+        case REG_NONE:
+            return "REG_NONE";
+        case REG_BINARY:
+            return "REG_BINARY";
+        case REG_DWORD:
+            return "REG_DWORD";
+        case REG_DWORD_BIG_ENDIAN:
+            return "REG_DWORD_BIG_ENDIAN";
+        case REG_LINK:
+            return "REG_LINK";
+        case REG_RESOURCE_LIST:
+            return "REG_RESOURCE_LIST";
+        case REG_FULL_RESOURCE_DESCRIPTOR:
+            return "REG_FULL_RESOURCE_DESCRIPTOR";
+        case REG_RESOURCE_REQUIREMENTS_LIST:
+            return "REG_RESOURCE_REQUIREMENTS_LIST";
+        case REG_QWORD:
+            return "REG_QWORD";
+        default:
+            return nullptr;
+    }
+}
+
+RegistryText Unreadable(ByteString reason) {
+    RegistryText value;
+    value.state = ValueState::Unreadable;
+    value.reason = std::move(reason);
+    return value;
+}
+
+RegistryText Failed(LONG error) {
+    if (error == ERROR_FILE_NOT_FOUND) return RegistryText{};
+    return Unreadable(SystemMessageText(static_cast<DWORD>(error)));
+}
+
+bool IsText(DWORD type) {
+    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
+
+RegistryText NotText(DWORD type) {
+    const char* typeName = TypeName(type);
+    ByteString shape = typeName ? FromZeroTerminated(typeName)
+                                : "type"_t + NumberToText(static_cast<int64_t>(type));
+    return Unreadable("stored as "_t + std::move(shape) + ", not as text"_t);
+}
+
+// The strings of a REG_MULTI_SZ as lines: each zero becomes CR LF, trailing empty strings go.
+WideString JoinedLines(const wchar_t* data, uint32_t units) {
+    while (units > 0 && data[units - 1] == L'\0') --units;
+    uint32_t breaks = 0;
+    for (uint32_t i = 0; i < units; ++i) breaks += data[i] == L'\0';
+    WideString lines = WideString::Allocate(units + breaks);
+    wchar_t* out = lines.Units16();
+    if (!out) return lines;
+    for (uint32_t i = 0; i < units; ++i) {
+        if (data[i] == L'\0') {
+            *out++ = L'\r';
+            *out++ = L'\n';
+        } else {
+            *out++ = data[i];
+        }
+    }
+    return lines;
+}
+
+WideString TrimBlanks(const wchar_t* data, uint32_t units) {
+    uint32_t first = 0;
+    while (first < units && data[first] == L' ') ++first;
+    while (units > first && data[units - 1] == L' ') --units;
+    return WideString::FromUnits(data + first, units - first);
 }
 
 }  // namespace
 
 int32_t CreateRegistryKey(TextRef path) {
-    char subkey[kCreateSubkeyBuffer];
-    ResolvePath(path, subkey, sizeof(subkey));
-    if (!RegistryRoot) return 0;
-    if (RegCreateKeyA(RegistryRoot, subkey, &RegistryKey) != ERROR_SUCCESS) return 0;
-    RegCloseKey(RegistryKey);
-    return 1;
+    KeyPath key = SplitPath(path, kCreateSubkeyBuffer);
+    if (!key.root) return 0;
+    return CreateKey(key) == ERROR_SUCCESS ? 1 : 0;
 }
 
-LONG WriteRegistryString(TextRef path, TextRef valueName, TextRef value) {
-    char subkey[kWriteNameBuffer], name[kWriteNameBuffer];
-    ResolvePath(path, subkey, sizeof(subkey));
-    ToZeroTerminated(valueName, name, sizeof(name));
-    if (!RegistryRoot) return ERROR_BADKEY;
+LONG WriteRegistryString(TextRef path, TextRef valueName, const WideString& value, DWORD type) {
+    KeyPath keyPath = SplitPath(path, kWriteNameBuffer);
+    WideString name = CutToWide(valueName, kWriteNameBuffer);
+    if (!keyPath.root) return ERROR_BADKEY;
 
-    // REG_SZ ends at its first zero byte; the text's own NUL terminates it in place.
-    const char* data = value.CStr();
-    const void* zero = memchr(data, 0, value.Length());
-    DWORD size =
-        (zero ? static_cast<DWORD>(static_cast<const char*>(zero) - data) : value.Length()) + 1;
+    KeyHolder key;
+    LONG result = RegOpenKeyExW(keyPath.root, keyPath.subkey.CStr(), 0, KEY_WRITE, &key.key);
+    if (result == ERROR_FILE_NOT_FOUND || result == ERROR_BADKEY) {
+        // A missing key is created once and opened again; a second failure stands.
+        CreateKey(keyPath);
+        result = RegOpenKeyExW(keyPath.root, keyPath.subkey.CStr(), 0, KEY_WRITE, &key.key);
+    }
+    RegistryKey = key.key;
+    if (result != ERROR_SUCCESS) return result;
 
-    bool retried = false;
+    // A string value ends at its first zero; the text's own terminator ends it in place.
+    const wchar_t* data = value.CStr();
+    uint32_t units = 0;
+    while (units < value.Units() && data[units] != L'\0') ++units;
+    return RegSetValueExW(key.key, name.CStr(), 0, type, reinterpret_cast<const BYTE*>(data),
+                          (units + 1) * static_cast<DWORD>(sizeof(wchar_t)));
+}
+
+RegistryText ReadRegistryString(TextRef path, TextRef valueName) {
+    KeyPath keyPath = SplitPath(path, kReadNameBuffer);
+    WideString name = CutToWide(valueName, kReadNameBuffer);
+    if (!keyPath.root) return Failed(ERROR_BADKEY);
+
+    KeyHolder key;
+    LONG result = RegOpenKeyExW(keyPath.root, keyPath.subkey.CStr(), 0, KEY_READ, &key.key);
+    RegistryKey = key.key;
+    if (result != ERROR_SUCCESS) return Failed(result);
+
+    // Ask for the size, then read into a buffer one unit larger and terminate it there
+    // ourselves; a value that grew in between is asked for again.
+    DWORD type = REG_NONE, size = 0;
+    result = RegQueryValueExW(key.key, name.CStr(), nullptr, &type, nullptr, &size);
+    if (result != ERROR_SUCCESS) return Failed(result);
+    if (!IsText(type)) return NotText(type);
+    WideString data;
     for (;;) {
-        LONG result = RegOpenKeyExA(RegistryRoot, subkey, 0, KEY_WRITE, &RegistryKey);
-        if (result == ERROR_SUCCESS) {
-            result = RegSetValueExA(RegistryKey, name, 0, REG_SZ,
-                                    reinterpret_cast<const BYTE*>(data), size);
-            RegCloseKey(RegistryKey);
-            return result;
+        uint32_t units = size / sizeof(wchar_t) + 1;
+        data = WideString::Allocate(units, false);
+        if (data.Empty()) return Failed(ERROR_OUTOFMEMORY);
+        DWORD got = size;
+        result = RegQueryValueExW(key.key, name.CStr(), nullptr, &type,
+                                  reinterpret_cast<BYTE*>(data.Units16()), &got);
+        if (result == ERROR_MORE_DATA) {
+            size = got;
+            continue;
         }
-        if ((result != ERROR_FILE_NOT_FOUND && result != ERROR_BADKEY) || retried) return result;
-        retried = true;
-        CreateRegistryKey(path);
+        if (result != ERROR_SUCCESS) return Failed(result);
+        size = got;
+        break;
     }
-}
+    if (!IsText(type)) return NotText(type);
+    uint32_t units = size / sizeof(wchar_t);
+    data.Units16()[units] = L'\0';
 
-ByteString ReadRegistryString(TextRef path, TextRef valueName) {
-    char subkey[kReadNameBuffer], name[kReadNameBuffer];
-    ResolvePath(path, subkey, sizeof(subkey));
-    ToZeroTerminated(valueName, name, sizeof(name));
-    if (!RegistryRoot) return ByteString();
-    if (RegOpenKeyExA(RegistryRoot, subkey, 0, KEY_READ, &RegistryKey) != ERROR_SUCCESS) {
-        return ByteString();
+    RegistryText value;
+    value.state = ValueState::Read;
+    if (type == REG_MULTI_SZ) {
+        WideString lines = JoinedLines(data.CStr(), units);
+        value.text = TrimBlanks(lines.CStr(), lines.Units());
+    } else {
+        uint32_t length = 0;
+        while (length < units && data.CStr()[length] != L'\0') ++length;
+        value.text = TrimBlanks(data.CStr(), length);
+        value.type = type;
     }
-
-    // Ask for the size, then read into a buffer one byte larger, zero-filled, so a zero byte
-    // always follows the data; a value that grew in between is asked for again.
-    ByteString data;
-    DWORD type = REG_SZ, size = 0;
-    LONG result = RegQueryValueExA(RegistryKey, name, nullptr, &type, nullptr, &size);
-    while (result == ERROR_SUCCESS) {
-        data = ByteString::Allocate(size + 1, false);
-        if (data.Empty()) {
-            result = ERROR_OUTOFMEMORY;
-            break;
-        }
-        memset(data.Bytes(), 0, size + 1);
-        result = RegQueryValueExA(RegistryKey, name, nullptr, &type,
-                                  reinterpret_cast<BYTE*>(data.Bytes()), &size);
-        if (result != ERROR_MORE_DATA) break;
-        result = ERROR_SUCCESS;
+    if (value.text.Units() > LongestRegistryText) {
+        return Unreadable("longer than "_t + TrimLeading(NumberToText(LongestRegistryText)) +
+                          " characters"_t);
     }
-    RegCloseKey(RegistryKey);
-    if (result != ERROR_SUCCESS) return ByteString();
-    return Trim(FromZeroTerminated(data.CStr()));
+    return value;
 }

@@ -1,4 +1,4 @@
-// String values in the registry, addressed by path text, through the ANSI registry calls.
+// String values in the registry, addressed by path text, through the Unicode registry calls.
 #pragma once
 
 #include <windows.h>
@@ -6,16 +6,34 @@
 
 #include "runtime/text.h"
 
-// The root key resolved from the most recent path, and the key most recently opened.
+// The root key resolved by the most recent call, and the key it opened (closed again since);
+// a record of the last call, not used between calls.
 extern HKEY RegistryRoot;
 extern HKEY RegistryKey;
 
+// The longest text a value may hold to be shown, in UTF-16 units.
+constexpr uint32_t LongestRegistryText = 16384;
+
+enum class ValueState : uint8_t {
+    Read,        // text is the value
+    Missing,     // no such value (or key): text is empty
+    Unreadable,  // exists but cannot be shown as text: text is empty, reason says why
+};
+
+struct RegistryText {
+    WideString text;      // without leading and trailing blanks
+    DWORD type = REG_SZ;  // the type a save writes it back as: REG_SZ or REG_EXPAND_SZ
+    ValueState state = ValueState::Missing;
+    ByteString reason;  // for an unreadable value: the system's message, or what it holds
+};
+
 // 1 when the key exists afterwards (and is closed again), 0 otherwise.
 int32_t CreateRegistryKey(TextRef path);
-// Stores the text, up to an embedded zero byte, as a REG_SZ value, creating a missing key
-// once. Returns 0 when the value was stored, else the Windows error code of the failing step
-// (ERROR_BADKEY for a path that names no root key).
-LONG WriteRegistryString(TextRef path, TextRef valueName, TextRef value);
-// The value's whole text up to its first zero byte, without leading and trailing blanks;
-// the empty text on any failure.
-ByteString ReadRegistryString(TextRef path, TextRef valueName);
+// Stores the text, up to an embedded zero, as a value of the type (REG_SZ or REG_EXPAND_SZ),
+// creating a missing key once. Returns 0 when the value was stored, else the Windows error
+// code of the failing step (ERROR_BADKEY for a path that names no root key).
+LONG WriteRegistryString(TextRef path, TextRef valueName, const WideString& value, DWORD type);
+// The value as text: a REG_SZ or REG_EXPAND_SZ (unexpanded) up to its first zero, a
+// REG_MULTI_SZ with its strings joined by CR LF; any other type, a failing read or a text
+// longer than LongestRegistryText is unreadable.
+RegistryText ReadRegistryString(TextRef path, TextRef valueName);

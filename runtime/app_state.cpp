@@ -10,8 +10,6 @@ ByteString TitleText() {
 
 void ClearAppState() {
     ReleaseAppState();
-    AppState.editorDialog = nullptr;
-    AppState.savedFocus = nullptr;
 }
 
 void ReleaseAppState() {

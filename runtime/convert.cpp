@@ -34,6 +34,15 @@ ByteString ToBytes(const WideString& text) {
     return ToBytes(text.CStr(), text.Units());
 }
 
+ByteString SystemMessageText(uint32_t error) {
+    char buffer[512];
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                             error, 0, buffer, sizeof(buffer), nullptr);
+    while (n > 0 && (buffer[n - 1] == '\r' || buffer[n - 1] == '\n')) --n;
+    if (n == 0) return "Error"_t + NumberToText(error);
+    return ByteString::FromBytes(buffer, n);
+}
+
 ByteString CurrentDateText() {
     SYSTEMTIME now{};
     SystemCallGate([&] { GetLocalTime(&now); });

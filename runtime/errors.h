@@ -14,6 +14,9 @@ enum RuntimeError : int32_t {
     FileNotFound = 53,
     FileAlreadyOpen = 55,
     DeviceError = 57,
+    // An open refused because the name is not a file of its own: a symbolic link, junction or
+    // second hard link, or a link to nothing. No Windows error goes with it.
+    NotOwnFile = 58,
     DiskFull = 61,
     InputPastEnd = 62,
     BadFileName = 64,
@@ -31,9 +34,12 @@ enum RuntimeError : int32_t {
 // The exit code of a refused platform, a failed start-up and a fatal runtime error.
 constexpr uint32_t kFailureExitCode = 255;
 
-void RaiseRuntimeError(int32_t number);
+// Records the number, and the Windows error code it was translated from (0: none).
+void RaiseRuntimeError(int32_t number, uint32_t windowsError = 0);
 // The number last recorded on this thread, 0 when none since the last clear.
 int32_t LastRuntimeError();
+// The Windows error recorded with that number, 0 when it came from no system call.
+uint32_t LastRuntimeWindowsError();
 void ClearRuntimeError();
 
 // Where the text values get their storage: count word in front, NUL after the data.

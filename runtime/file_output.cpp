@@ -4,6 +4,9 @@
 
 #include <string.h>
 
+#include <utility>
+#include <wchar.h>
+
 #include "runtime/errors.h"
 #include "runtime/spin_lock.h"
 #include "runtime/system_call_gate.h"
@@ -51,34 +54,123 @@ void RemoveRecord(OpenFileRecord* record) {
     }
 }
 
-// The runtime error of a gated call: its last error, or InternalError when it failed without one.
-int32_t CallError(DWORD error, bool failed) {
-    if (error != 0) return RuntimeErrorFromWindows(error);
-    return failed ? InternalError : 0;
+// A runtime error number and the Windows error it was translated from (0: none).
+struct Failure {
+    int32_t number = 0;
+    DWORD windowsError = 0;
+    explicit operator bool() const { return number != 0; }
+};
+
+// The failure of a gated call: its last error, or InternalError when it failed without one.
+Failure CallError(DWORD error, bool failed) {
+    if (error != 0) return {RuntimeErrorFromWindows(error), error};
+    return {failed ? InternalError : 0, 0};
 }
 
-// Makes a gated call that tells its own success; 0 or the runtime error of its failure.
+// Makes a gated call that tells its own success.
 template <class Call>
-int32_t GatedCall(Call&& call) {
+Failure GatedCall(Call&& call) {
     bool ok = false;
     DWORD error = SystemCallGate([&] { ok = call(); });
     return CallError(error, !ok);
 }
 
-// Writes the bytes and adds what was written to the column; 0 or a runtime error number.
-int32_t WriteBytes(OpenFileRecord* record, const void* bytes, DWORD count) {
+// Writes the bytes and adds what was written to the column.
+Failure WriteBytes(OpenFileRecord* record, const void* bytes, DWORD count) {
     DWORD written = 0;
     BOOL ok = FALSE;
     DWORD error =
         SystemCallGate([&] { ok = WriteFile(record->handle, bytes, count, &written, nullptr); });
     record->column += written;
-    if (int32_t number = CallError(error, !ok)) return number;
-    if (written < count) return record->disk ? DiskFull : DeviceError;
-    return 0;
+    if (Failure failure = CallError(error, !ok)) return failure;
+    if (written < count) return {record->disk ? DiskFull : DeviceError, 0};
+    return {};
+}
+
+void Report(Failure failure) {
+    if (failure) RaiseRuntimeError(failure.number, failure.windowsError);
 }
 
 void Report(int32_t number) {
-    if (number != 0) RaiseRuntimeError(number);
+    Report(Failure{number, 0});
+}
+
+// A path the system writes into a caller's buffer: `fill(buffer, size)` returns the units
+// written, or the size needed (terminator included) when the buffer is too small.
+template <class Fill>
+WideString SystemPath(Fill&& fill) {
+    DWORD needed = 0, got = 0;
+    SystemCallGate([&] { needed = fill(nullptr, 0); });
+    if (needed == 0) return WideString();
+    WideString buffer = WideString::Allocate(needed, false);
+    if (buffer.Empty()) return buffer;
+    SystemCallGate([&] { got = fill(buffer.Units16(), needed); });
+    if (got == 0 || got >= needed) return WideString();
+    return WideString::FromUnits(buffer.CStr(), got);
+}
+
+// The handle's path from the root of its volume ("\\dir\\name"); error is set on failure.
+WideString PathOnVolume(HANDLE handle, DWORD& error) {
+    constexpr DWORD kSize = sizeof(FILE_NAME_INFO) + 32768 * sizeof(wchar_t);
+    auto* info = static_cast<FILE_NAME_INFO*>(HeapAlloc(GetProcessHeap(), 0, kSize));
+    if (!info) return WideString();
+    BOOL ok = FALSE;
+    error = SystemCallGate(
+        [&] { ok = GetFileInformationByHandleEx(handle, FileNameInfo, info, kSize); });
+    WideString path;
+    if (ok) path = WideString::FromUnits(info->FileName, info->FileNameLength / sizeof(wchar_t));
+    HeapFree(GetProcessHeap(), 0, info);
+    return path;
+}
+
+// Whether two paths name the same place, without regard to case or to the long form's
+// prefix ("\\?\C:\x" is "C:\x", "\\?\UNC\server\x" is "\\server\x").
+bool SamePath(const wchar_t* a, const wchar_t* b) {
+    if (wcsncmp(a, L"\\\\?\\UNC\\", 8) == 0 && wcsncmp(b, L"\\\\", 2) == 0) {
+        a += 8;
+        b += 2;
+    } else if (wcsncmp(a, L"\\\\?\\", 4) == 0) {
+        a += 4;
+    }
+    return CompareStringOrdinal(a, -1, b, -1, TRUE) == CSTR_EQUAL;
+}
+
+// Whether the opened disk file is the plain file the name means and nothing else: through a
+// symbolic link or junction the handle reports its target's path, a hard link more than one
+// link. Wine opens a Unix symbolic link as its target whatever the flags say.
+Failure CheckOwnFile(HANDLE handle, const wchar_t* name) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (Failure failure =
+            GatedCall([&] { return GetFileInformationByHandle(handle, &info) != FALSE; })) {
+        return failure;
+    }
+    if ((info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ||
+        info.nNumberOfLinks != 1) {
+        return {NotOwnFile, 0};
+    }
+    DWORD error = 0;
+    WideString actual = SystemPath([&](wchar_t* buffer, DWORD size) {
+        DWORD n =
+            GetFinalPathNameByHandleW(handle, buffer, size, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        if (n == 0) error = GetLastError();
+        return n;
+    });
+    // Wine's GetFinalPathNameByHandleW fails beyond MAX_PATH; there the path on the volume,
+    // without such a limit, stands in (the drive itself is then not compared).
+    bool onVolume = actual.Empty() && error == ERROR_MORE_DATA;
+    if (onVolume) actual = PathOnVolume(handle, error);
+    if (actual.Empty()) return CallError(error, true);
+    WideString expected = SystemPath(
+        [&](wchar_t* buffer, DWORD size) { return GetFullPathNameW(name, size, buffer, nullptr); });
+    // A short (8.3) name in the working directory's path is spelt out as the handle's is.
+    WideString spelledOut = SystemPath([&](wchar_t* buffer, DWORD size) {
+        return GetLongPathNameW(expected.CStr(), buffer, size);
+    });
+    if (!spelledOut.Empty()) expected = std::move(spelledOut);
+    const wchar_t* path = expected.CStr();
+    if (onVolume && path[0] != L'\\' && path[1] == L':') path += 2;  // "C:\x" is "\x"
+    if (!SamePath(actual.CStr(), path)) return {NotOwnFile, 0};
+    return {};
 }
 
 }  // namespace
@@ -169,13 +261,25 @@ void OpenForOutput(TextRef name, int16_t number) {
     record->name[units] = L'\0';
 
     SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    // Never created or emptied through the name: an existing file is opened as it stands (on
+    // Windows a link itself, not its target) and checked before it is emptied.
+    const DWORD access = GENERIC_WRITE | FILE_READ_ATTRIBUTES;
+    const DWORD flags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT;
     HANDLE handle = INVALID_HANDLE_VALUE;
     DWORD error = SystemCallGate([&] {
-        handle = CreateFileW(record->name, GENERIC_WRITE, 0, &inheritable, OPEN_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
+        handle = CreateFileW(record->name, access, 0, &inheritable, OPEN_EXISTING, flags, nullptr);
     });
-    // OPEN_ALWAYS leaves ERROR_ALREADY_EXISTS on an existing file: only the handle counts.
-    int32_t failure = handle == INVALID_HANDLE_VALUE ? CallError(error, true) : 0;
+    if (handle == INVALID_HANDLE_VALUE && error == ERROR_FILE_NOT_FOUND) {
+        error = SystemCallGate([&] {
+            handle = CreateFileW(record->name, access, 0, &inheritable, CREATE_NEW, flags, nullptr);
+        });
+    }
+    Failure failure;
+    if (handle == INVALID_HANDLE_VALUE) {
+        // Neither there to open nor free to create: a link to a file that does not exist.
+        bool dangling = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
+        failure = dangling ? Failure{NotOwnFile, 0} : CallError(error, true);
+    }
     if (!failure) {
         record->number = number;
         record->handle = handle;
@@ -188,6 +292,7 @@ void OpenForOutput(TextRef name, int16_t number) {
         });
         record->disk = type == FILE_TYPE_DISK;
     }
+    if (!failure && record->disk) failure = CheckOwnFile(handle, record->name);
     if (!failure && record->disk) {
         LONG high = 0;
         failure = GatedCall([&] {
@@ -218,7 +323,7 @@ void NextColumnZone(int16_t number) {
     DWORD left = ZoneFill(record->column);
     while (left > 0) {
         DWORD piece = left < kMostSpacesPerWrite ? left : kMostSpacesPerWrite;
-        if (int32_t failure = WriteBytes(record, spaces, piece)) return Report(failure);
+        if (Failure failure = WriteBytes(record, spaces, piece)) return Report(failure);
         left -= piece;
     }
 }
@@ -226,7 +331,7 @@ void NextColumnZone(int16_t number) {
 void WriteLineEnd(int16_t number) {
     OpenFileRecord* record = FindRecord(number);
     if (!record) return Report(BadFileNumber);
-    int32_t failure = WriteBytes(record, "\r\n", 2);
+    Failure failure = WriteBytes(record, "\r\n", 2);
     record->column = 0;
     Report(failure);
 }
@@ -236,9 +341,9 @@ void CloseFile(int16_t number) {
     if (!record) return;
     RemoveRecord(record);
     HANDLE handle = record->handle;
-    int32_t failure = 0;
+    Failure failure;
     if (record->disk) failure = GatedCall([&] { return SetEndOfFile(handle) != FALSE; });
-    int32_t closeFailure = GatedCall([&] { return CloseHandle(handle) != FALSE; });
+    Failure closeFailure = GatedCall([&] { return CloseHandle(handle) != FALSE; });
     if (!failure) failure = closeFailure;
     HeapFree(GetProcessHeap(), 0, record);
     Report(failure);

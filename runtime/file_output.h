@@ -7,7 +7,8 @@
 
 #include "runtime/text.h"
 
-// Creates the file, or empties an existing one, and registers it under the number.
+// Creates the file, or empties an existing one, and registers it under the number. A name
+// that is not a file of its own is refused with NotOwnFile.
 void OpenForOutput(TextRef name, int16_t number);
 // Writes the text's bytes unchanged; empty text writes nothing.
 void WriteText(int16_t number, TextRef text);

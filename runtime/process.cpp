@@ -71,17 +71,25 @@ ThreadBlock* CurrentThreadBlock() {
     return block;
 }
 
-void RaiseRuntimeError(int32_t number) {
+void RaiseRuntimeError(int32_t number, uint32_t windowsError) {
     if (number >= FatalInternalError) ExitProcess(kFailureExitCode);
-    CurrentThreadBlock()->errorNumber = number;
+    ThreadBlock* block = CurrentThreadBlock();
+    block->errorNumber = number;
+    block->windowsError = windowsError;
 }
 
 int32_t LastRuntimeError() {
     return CurrentThreadBlock()->errorNumber;
 }
 
+uint32_t LastRuntimeWindowsError() {
+    return CurrentThreadBlock()->windowsError;
+}
+
 void ClearRuntimeError() {
-    CurrentThreadBlock()->errorNumber = 0;
+    ThreadBlock* block = CurrentThreadBlock();
+    block->errorNumber = 0;
+    block->windowsError = 0;
 }
 
 void RunProgram(MainRoutine main, void (*startLayers)()) {

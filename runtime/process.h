@@ -11,7 +11,8 @@ struct ThreadBlock {
     int32_t dialogFont;   // current dialog font number (1)
     UINT codePage;        // conversion code page (0 = CP_ACP)
     int32_t errorNumber;  // last runtime error raised on this thread
-    uint8_t reserved[116];
+    DWORD windowsError;   // the Windows error behind errorNumber, 0 when none
+    uint8_t reserved[112];
 };
 static_assert(sizeof(ThreadBlock) == 128);
 

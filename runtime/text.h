@@ -93,6 +93,10 @@ WideString ToWide(TextRef text);
 ByteString ToBytes(const wchar_t* units, uint32_t count);
 ByteString ToBytes(const WideString& text);
 
+// The system's message for a Windows error code, without its line break; "Error" and the
+// number when the system has none.
+ByteString SystemMessageText(uint32_t error);
+
 // Text operations; positions are 1-based byte positions.
 ByteString operator+(TextRef a, TextRef b);
 ByteString operator+(ByteString&& a, TextRef b);

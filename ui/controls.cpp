@@ -267,17 +267,25 @@ HWND GetControlWindow(HWND dialog, int32_t id) {
 }
 
 ByteString GetControlText(HWND window) {
-    int n = GetWindowTextLengthW(window);
-    if (n < 0) n = 0;
-    WideString buffer = WideString::Allocate(n + 1, false);
-    if (buffer.Empty()) return ByteString();
-    int m = GetWindowTextW(window, buffer.Units16(), n + 1);
-    if (m <= 0) return ByteString();
-    return ToBytes(buffer.Units16(), static_cast<uint32_t>(m));
+    return ToBytes(GetControlTextW(window));
 }
 
 void SetControlText(HWND window, TextRef text) {
-    SetWindowTextW(window, ToWide(text).CStr());
+    SetControlTextW(window, ToWide(text));
+}
+
+WideString GetControlTextW(HWND window) {
+    int n = GetWindowTextLengthW(window);
+    if (n < 0) n = 0;
+    WideString buffer = WideString::Allocate(n + 1, false);
+    if (buffer.Empty()) return WideString();
+    int m = GetWindowTextW(window, buffer.Units16(), n + 1);
+    if (m <= 0) return WideString();
+    return WideString::FromUnits(buffer.CStr(), static_cast<uint32_t>(m));
+}
+
+void SetControlTextW(HWND window, const WideString& text) {
+    SetWindowTextW(window, text.CStr());
 }
 
 LRESULT SendControlMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -5,36 +5,7 @@
 #include <stdint.h>
 
 #include "runtime/text.h"
-#include "ui/dialog.h"
-
-enum class ControlKind : int32_t {
-    CustomClass = 0,
-    PushButton = 1,
-    CheckBox3State = 2,
-    CheckBox = 3,
-    GroupBox = 4,
-    Label = 5,
-    EtchedLine = 6,
-    RadioButton = 7,
-    ScrollBar = 8,
-    EditBox = 9,
-    Image = 10,
-    ScaledImage = 11,
-    ImageButton = 12,
-    ScaledImageButton = 13,
-    Graphic = 14,
-    ScaledGraphic = 15,
-    Header = 16,
-    ListView = 17,
-    TreeView = 18,
-    ProgressBar = 19,
-    StatusBar = 20,
-    ToolBar = 21,
-    TabControl = 22,
-    ActiveXHost = 23,
-    ComboBox = 24,
-    ListBox = 25,
-};
+#include "ui/dialog_types.h"
 
 // An optional item list for list and combo boxes; adding stops at the first empty item.
 struct ControlItems {
@@ -49,12 +20,13 @@ void CreateControl(HWND dialog, ControlKind kind, int32_t id, ByteString text, i
                    ByteString className = ByteString());
 
 HWND GetControlWindow(HWND dialog, int32_t id);
+// Texts in the ANSI code page, converted at the window.
 ByteString GetControlText(HWND window);
 void SetControlText(HWND window, TextRef text);
+// Texts as the window holds them, in UTF-16.
+WideString GetControlTextW(HWND window);
+void SetControlTextW(HWND window, const WideString& text);
 LRESULT SendControlMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-
-// A colour that leaves the system's own; no COLORREF of a real colour has this value.
-constexpr COLORREF kColourNotSet = static_cast<COLORREF>(-3);
 
 // Colours a control draws with; kColourNotSet for either leaves the system's. The record owns
 // the background brush.

@@ -9,6 +9,9 @@
 
 namespace {
 
+// The signature that makes a template a DLGTEMPLATEEX.
+constexpr uint16_t kExtendedTemplate = 0xFFFF;
+
 // A caption without system menu or close box.
 constexpr DWORD kDefaultDialogStyle =
     WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_SETFONT | DS_NOFAILCREATE | DS_3DLOOK;
@@ -78,9 +81,9 @@ uint32_t WriteDialogTemplate(uint8_t (&buffer)[512], DWORD style, DWORD exStyle,
 
     memset(buffer, 0, sizeof(buffer));
     uint8_t* p = buffer;
-    p = Put<uint16_t>(p, 1);       // dlgVer
-    p = Put<uint16_t>(p, 0xFFFF);  // signature
-    p = Put<uint32_t>(p, 0);       // helpID
+    p = Put<uint16_t>(p, 1);                  // dlgVer
+    p = Put<uint16_t>(p, kExtendedTemplate);  // signature
+    p = Put<uint32_t>(p, 0);                  // helpID
     p = Put<uint32_t>(p, exStyle);
     p = Put<uint32_t>(p, style);
     p = Put<uint16_t>(p, 0);  // cDlgItems: controls come afterwards

@@ -5,12 +5,7 @@
 #include <stdint.h>
 
 #include "runtime/text.h"
-
-// The application's handler for a dialog, a control or a menu item; nonzero = handled.
-using DialogCallback = LRESULT(CALLBACK*)(HWND, UINT, WPARAM, LPARAM);
-
-// Coordinate modes; any mode value with the bit of Pixels set selects Pixels.
-enum class CoordinateMode : int32_t { DialogUnits = 1, Pixels = 2 };
+#include "ui/dialog_types.h"
 
 // x or y with this value asks for centring.
 constexpr int32_t kCentred = static_cast<int32_t>(0x80000000);

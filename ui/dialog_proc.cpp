@@ -3,6 +3,7 @@
 #include "ui/dialog_engine.h"
 
 #include "ui/controls.h"
+#include "ui/dialog.h"
 #include "ui/menu_bar.h"
 #include "ui/window_table.h"
 

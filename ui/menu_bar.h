@@ -6,7 +6,7 @@
 #include <stdint.h>
 
 #include "runtime/text.h"
-#include "ui/dialog.h"
+#include "ui/dialog_types.h"
 
 // The size every menu call here gives for a MENUITEMINFOW. x86: 44 bytes, the structure without
 // the item bitmap, which is never given. x64: the whole structure (80 bytes), the one size

@@ -5,8 +5,7 @@
 #include <windows.h>
 #include <stdint.h>
 
-#include "ui/controls.h"
-#include "ui/dialog.h"
+#include "ui/dialog_types.h"
 
 struct WindowRecord {
     WindowRecord* next;

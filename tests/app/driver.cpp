@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sddl.h>
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -12,6 +14,7 @@ namespace drive {
 namespace {
 
 constexpr char kPolicyKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
+constexpr wchar_t kPolicyKeyW[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
 constexpr wchar_t kAppDefaultsKey[] = L"Software\\Wine\\AppDefaults\\Quillmark.exe";
 
 // Cross-process messages get an answer within this time or count as failed.
@@ -377,6 +380,79 @@ void DeleteNotice() {
     StoreNotice({});
 }
 
+void StoreValue(const wchar_t* name, const StoredValue& value) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kPolicyKeyW, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS) {
+        return;
+    }
+    if (value.type == 0) {
+        RegDeleteValueW(key, name);
+    } else {
+        RegSetValueExW(key, name, 0, value.type, reinterpret_cast<const BYTE*>(value.data.data()),
+                       static_cast<DWORD>(value.data.size() * sizeof(wchar_t)));
+    }
+    RegCloseKey(key);
+}
+
+StoredValue ReadValue(const wchar_t* name) {
+    StoredValue value;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPolicyKeyW, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return value;
+    }
+    DWORD size = 0;
+    if (RegQueryValueExW(key, name, nullptr, &value.type, nullptr, &size) == ERROR_SUCCESS) {
+        value.data.assign(size / sizeof(wchar_t), L'\0');
+        RegQueryValueExW(key, name, nullptr, &value.type,
+                         reinterpret_cast<BYTE*>(value.data.data()), &size);
+    } else {
+        value.type = 0;
+    }
+    RegCloseKey(key);
+    return value;
+}
+
+PolicyKeyDenial::PolicyKeyDenial(DWORD denied) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPolicyKeyW, 0, READ_CONTROL | WRITE_DAC, &key) !=
+        ERROR_SUCCESS) {
+        return;
+    }
+    DWORD size = 0;
+    RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, nullptr, &size);
+    std::vector<BYTE> original(size);
+    std::wstring sddl = L"D:(D;;" + std::to_wstring(denied) + L";;;WD)(A;;KA;;;WD)";
+    PSECURITY_DESCRIPTOR denying = nullptr;
+    if (RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, original.data(), &size) ==
+            ERROR_SUCCESS &&
+        ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1,
+                                                             &denying, nullptr)) {
+        if (RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, denying) == ERROR_SUCCESS)
+            original_ = std::move(original);
+        LocalFree(denying);
+    }
+    RegCloseKey(key);
+}
+
+void PolicyKeyDenial::Restore() {
+    if (original_.empty()) return;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPolicyKeyW, 0, WRITE_DAC, &key) == ERROR_SUCCESS) {
+        RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, original_.data());
+        RegCloseKey(key);
+    }
+    original_.clear();
+}
+
+std::wstring SystemMessage(DWORD error) {
+    wchar_t text[512] = {};
+    DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                             error, 0, text, 512, nullptr);
+    while (n > 0 && (text[n - 1] == L'\r' || text[n - 1] == L'\n')) --n;
+    return std::wstring(text, n);
+}
+
 namespace {
 
 void SetUserString(const wchar_t* path, const wchar_t* name, const std::wstring& value) {
@@ -402,6 +478,30 @@ public:
 
 testing::Environment* const kProgramSettings =
     testing::AddGlobalTestEnvironment(new ProgramSettings);
+
+// Windows gives Users read access to the policy key by inheritance; Wine applies no inherited
+// entries to a key created below, so a non-administrator could not read it at all.
+class PolicyKeyAsOnWindows : public testing::Environment {
+public:
+    void SetUp() override {
+        HKEY key = nullptr;
+        if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kPolicyKeyW, 0, nullptr, 0, WRITE_DAC, nullptr,
+                            &key, nullptr) != ERROR_SUCCESS) {
+            return;
+        }
+        PSECURITY_DESCRIPTOR readable = nullptr;
+        if (ConvertStringSecurityDescriptorToSecurityDescriptorW(
+                L"D:(A;CI;KR;;;BU)(A;CI;KA;;;BA)(A;CI;KA;;;SY)", SDDL_REVISION_1, &readable,
+                nullptr)) {
+            RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, readable);
+            LocalFree(readable);
+        }
+        RegCloseKey(key);
+    }
+};
+
+testing::Environment* const kPolicyKeyAsOnWindows =
+    testing::AddGlobalTestEnvironment(new PolicyKeyAsOnWindows);
 
 }  // namespace
 

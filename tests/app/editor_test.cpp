@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "tests/app/driver.h"
+#include "tests/common/files.h"
 
 namespace {
 
@@ -19,10 +20,6 @@ constexpr int kSave = 1003, kCancel = 1004, kClear = 1024, kAbout = 1020, kExit 
 const wchar_t kRefusal[] =
     L"Cannot save. This program must be started with \"Run as Administrator\" in order to save "
     L"your edits. Please exit and restart using \"Run as Administrator\".";
-
-bool Exists(const std::wstring& path) {
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
 
 std::wstring CharsLeft(int n) {
     return L"Characters Left: " + std::wstring(n < 0 ? L"-" : L" ") +
@@ -44,6 +41,9 @@ public:
     // False (with a failure) when no editor came up.
     bool Open(const Notice& stored = {}, LaunchOptions options = {}) {
         drive::StoreNotice(stored);
+        return OpenAsStored(options);
+    }
+    bool OpenAsStored(LaunchOptions options = {}) {
         app_.emplace(options);
         if (!app_->Started()) {
             ADD_FAILURE() << "not started";
@@ -239,7 +239,7 @@ TEST_F(EditorRun, ClearEmptiesBothAndCancelKeepsTheStoredNotice) {
 TEST_F(EditorRun, SaveWritesBothValuesAndTheLogAndShowsNothing) {
     std::wstring program = drive::ProgramPath();
     std::wstring besideProgram = program.substr(0, program.rfind(L'\\') + 1) + L"Tarnevo.log";
-    bool logBesideProgram = Exists(besideProgram);
+    bool logBesideProgram = PathExists(besideProgram);
     ASSERT_TRUE(Open({"Old caption", "Old text"}, LaunchOptions(Rights::Elevated)));
     TypeInto(kCaptionEdit, L"New caption");
     TypeInto(kMessageEdit, L"Line 1\rLine 2");
@@ -249,7 +249,8 @@ TEST_F(EditorRun, SaveWritesBothValuesAndTheLogAndShowsNothing) {
     ASSERT_TRUE(drive::WaitFor([&] { return drive::ReadNotice().text == "Line 1\r\nLine 2"; }));
     EXPECT_EQ("New caption", drive::ReadNotice().caption.value_or("<none>"));
     EXPECT_EQ(LogOf("New caption", "Line 1\r\nLine 2"), app_->ReadFile(L"Tarnevo.log"));
-    EXPECT_EQ(logBesideProgram, Exists(besideProgram)) << "the log goes to the working directory";
+    EXPECT_EQ(logBesideProgram, PathExists(besideProgram))
+        << "the log goes to the working directory";
     EXPECT_FALSE(AnyMessageBox(300)) << "a save shows nothing";
     EXPECT_TRUE(app_->Running());
     EXPECT_EQ(L"New caption", Text(kCaptionEdit));
@@ -285,39 +286,95 @@ TEST_F(EditorRun, LongMessageLoadsAndSavesWhole) {
     EXPECT_FALSE(AnyMessageBox(200));
 }
 
-// The log is a record, not a condition: without it the registry is still written.
-TEST_F(EditorRun, SaveWhoseLogCannotBeOpenedStillWritesTheRegistry) {
+// The log is a record, not a condition: without it the registry is still written, and the
+// save says what became of the log. A link in its place is never written through.
+TEST_F(EditorRun, SaveTellsWhatCouldNotBeWritten) {
+    enum Obstacle { HeldOpen, Folder, SymbolicLink, DanglingLink, HardLink, RegistryAndFolder };
     struct Row {
         const char* name;
-        bool holdOpen;  // else a directory stands where the log would go
+        Obstacle obstacle;
     };
+    const std::wstring saved =
+        L"The logon notice was saved, but the save log could not be written.";
+    const std::wstring cannot =
+        L"Cannot save. The logon notice could not be written to the registry.";
+    const std::wstring link = L"it is a link to another file; the log was not written.";
+    const std::string precious(1650, 'p');
     for (const Row& row :
-         {Row{"log held open elsewhere", true}, Row{"directory in the way", false}}) {
+         {Row{"log held open elsewhere", HeldOpen}, Row{"folder", Folder},
+          Row{"symbolic link", SymbolicLink}, Row{"dangling link", DanglingLink},
+          Row{"hard link", HardLink}, Row{"registry and log", RegistryAndFolder}}) {
         SCOPED_TRACE(row.name);
         LaunchOptions options;
-        if (row.holdOpen) options.files = {{L"Tarnevo.log", "held"}};
+        options.files = {{L"precious.txt", precious}};
+        if (row.obstacle == HeldOpen) options.files.push_back({L"Tarnevo.log", "held"});
         ASSERT_TRUE(Open({"Old", "Old text"}, options));
         std::wstring log = app_->FilePath(L"Tarnevo.log");
+        std::wstring target = app_->FilePath(L"precious.txt");
         HANDLE held = INVALID_HANDLE_VALUE;
-        if (row.holdOpen) {
-            held = CreateFileW(log.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-            ASSERT_NE(INVALID_HANDLE_VALUE, held);
-        } else {
-            ASSERT_TRUE(CreateDirectoryW(log.c_str(), nullptr));
+        std::wstring reason = link;
+        switch (row.obstacle) {
+            case HeldOpen:
+                held =
+                    CreateFileW(log.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+                ASSERT_NE(INVALID_HANDLE_VALUE, held);
+                reason = drive::SystemMessage(ERROR_SHARING_VIOLATION);
+                break;
+            case Folder:
+            case RegistryAndFolder:
+                ASSERT_TRUE(CreateDirectoryW(log.c_str(), nullptr));
+                reason = drive::SystemMessage(ERROR_ACCESS_DENIED);
+                break;
+            case SymbolicLink:
+            case DanglingLink:
+                ASSERT_TRUE(MakeUnixSymlink(target, log));
+                if (row.obstacle == DanglingLink) {
+                    ASSERT_TRUE(DeleteFileW(target.c_str()));
+                }
+                break;
+            case HardLink:
+                ASSERT_TRUE(CreateHardLinkW(log.c_str(), target.c_str(), nullptr));
+                break;
+        }
+        std::optional<drive::PolicyKeyDenial> denial;
+        if (row.obstacle == RegistryAndFolder) {
+            denial.emplace(KEY_SET_VALUE);
+            ASSERT_TRUE(denial->Active());
         }
         TypeInto(kCaptionEdit, L"New");
         Press(kSave);
-        EXPECT_TRUE(drive::WaitFor([&] { return drive::ReadNotice().caption == "New"; }))
-            << drive::ReadNotice().caption.value_or("<none>");
+        HWND box = app_->WaitMessageBox();
+        ASSERT_NE(nullptr, box);
+        drive::MessageBoxView view = drive::ReadMessageBox(box);
+        EXPECT_EQ(L"Quillmark v1.1", view.caption);
+        EXPECT_EQ(std::vector<std::wstring>{L"OK"}, view.buttons);
+        EXPECT_TRUE(view.icon);
+        drive::AnswerMessageBox(box);
+        if (denial) {
+            std::wstring denied = drive::SystemMessage(ERROR_ACCESS_DENIED);
+            EXPECT_EQ(cannot + L"\r\nlegalnoticecaption: " + denied + L"\r\nlegalnoticetext: " +
+                          denied + L"\r\nTarnevo.log: " + reason,
+                      view.text);
+            denial->Restore();
+            EXPECT_EQ("Old", drive::ReadNotice().caption.value_or("<none>"));
+        } else {
+            EXPECT_EQ(saved + L"\r\nTarnevo.log: " + reason, view.text);
+            EXPECT_EQ("New", drive::ReadNotice().caption.value_or("<none>"));
+        }
         EXPECT_EQ("Old text", drive::ReadNotice().text.value_or("<none>"));
-        EXPECT_FALSE(AnyMessageBox(300));
         EXPECT_TRUE(app_->Running());
-        if (row.holdOpen) {
+        if (held != INVALID_HANDLE_VALUE) {
             CloseHandle(held);
             EXPECT_EQ("held", app_->ReadFile(L"Tarnevo.log"));
-        } else {
-            RemoveDirectoryW(log.c_str());
         }
+        // What a link points at is never touched, nor made where it was missing.
+        EXPECT_EQ(row.obstacle == DanglingLink ? std::nullopt : std::optional(precious),
+                  app_->ReadFile(L"precious.txt"));
+        if (row.obstacle == SymbolicLink || row.obstacle == DanglingLink) {
+            ASSERT_TRUE(WriteFileBytes(target, precious));
+            ASSERT_TRUE(RemoveUnixLink(log));
+        }
+        RemoveDirectoryW(log.c_str());
         app_.reset();
     }
 }
@@ -353,6 +410,167 @@ TEST_F(EditorRun, RestrictedSaveIsRefusedAndTouchesNothing) {
     Notice now = drive::ReadNotice();
     EXPECT_EQ("Stored", now.caption.value_or("<none>"));
     EXPECT_EQ("Stored text", now.text.value_or("<none>"));
+}
+
+// ---- Every character and string shape survives ------------------------------------------------
+
+struct ShapeRow {
+    drive::StoredValue caption, message;
+    std::wstring shownCaption, shownMessage;
+    drive::StoredValue savedCaption, savedMessage;
+};
+
+drive::StoredValue Sz(const std::wstring& text, DWORD type = REG_SZ) {
+    return {type, text + L'\0'};
+}
+
+// Stored by a Unicode tool, opened and saved untouched: back exactly, in its type (a list of
+// strings as lines of one string). Then typed text goes the same way.
+void UntouchedAndTypedTextComesBack(EditorRun& run, const std::vector<ShapeRow>& rows,
+                                    const std::wstring& typed) {
+    for (const ShapeRow& row : rows) {
+        SCOPED_TRACE(drive::ToAnsi(row.shownCaption + L"|" + row.shownMessage));
+        drive::StoreValue(L"legalnoticecaption", row.caption);
+        drive::StoreValue(L"legalnoticetext", row.message);
+        ASSERT_TRUE(run.OpenAsStored());
+        EXPECT_EQ(row.shownCaption, run.Text(kCaptionEdit));
+        EXPECT_EQ(row.shownMessage, run.Text(kMessageEdit));
+        run.Press(kSave);
+        ASSERT_TRUE(drive::WaitFor([&] { return run.app_->ReadFile(L"Tarnevo.log").has_value(); }));
+        EXPECT_TRUE(drive::WaitFor(
+            [&] { return drive::ReadValue(L"legalnoticetext") == row.savedMessage; }));
+        EXPECT_EQ(row.savedCaption, drive::ReadValue(L"legalnoticecaption"));
+        EXPECT_EQ(row.savedMessage, drive::ReadValue(L"legalnoticetext"));
+        EXPECT_FALSE(run.AnyMessageBox(200));
+        run.app_.reset();
+    }
+    ASSERT_TRUE(run.Open());
+    run.TypeInto(kCaptionEdit, typed);
+    run.TypeInto(kMessageEdit, typed + L"\r" + typed);
+    run.Press(kSave);
+    EXPECT_TRUE(drive::WaitFor(
+        [&] { return drive::ReadValue(L"legalnoticetext") == Sz(typed + L"\r\n" + typed); }));
+    EXPECT_EQ(Sz(typed), drive::ReadValue(L"legalnoticecaption"));
+    EXPECT_FALSE(run.AnyMessageBox(200));
+}
+
+TEST_F(EditorRun, UntouchedAndTypedUnicodeComesBackExactly) {
+    const std::wstring russian =
+        L"\u0412\u043d\u0438\u043c\u0430\u043d\u0438\u0435: \u0442\u043e\u043b\u044c\u043a\u043e";
+    const std::wstring japanese =
+        L"\u8b66\u544a \u8a31\u53ef\u3055\u308c\u305f\u5229\u7528\u8005\u306e\u307f";
+    const std::wstring lines = L"Line one\r\nLine two\r\nLine three";
+    UntouchedAndTypedTextComesBack(
+        *this,
+        {{Sz(russian), Sz(japanese), russian, japanese, Sz(russian), Sz(japanese)},
+         {Sz(L"Stop \U0001F6D1 now"), Sz(L"%SystemRoot%\\notice", REG_EXPAND_SZ),
+          L"Stop \U0001F6D1 now", L"%SystemRoot%\\notice", Sz(L"Stop \U0001F6D1 now"),
+          Sz(L"%SystemRoot%\\notice", REG_EXPAND_SZ)},
+         {Sz(L"  Multi  "),
+          {REG_MULTI_SZ, std::wstring(L"Line one\0Line two\0Line three\0\0", 31)},
+          L"Multi",
+          lines,
+          Sz(L"Multi"),
+          Sz(lines)}},
+        L"\u041f\u0440\u0438\u0432\u0435\u0442 \U0001F600 ok");
+}
+
+TEST_F(EditorRun, UntouchedAndTypedUnicodeComesBackExactlyCp932) {
+    if (GetACP() != 932) GTEST_SKIP() << "needs code page 932, this run has " << GetACP();
+    const std::wstring korean = L"\uacbd\uace0: \ud5c8\uac00\ub41c \uc0ac\uc6a9\uc790\ub9cc";
+    UntouchedAndTypedTextComesBack(
+        *this,
+        {{Sz(korean), Sz(L"\u20ac 100 \U0001F6D1"), korean, L"\u20ac 100 \U0001F6D1", Sz(korean),
+          Sz(L"\u20ac 100 \U0001F6D1")}},
+        L"\ud55c\uad6d\uc5b4 \U0001F600 \u20ac");
+}
+
+// A value that cannot be shown is said so once the editor is up, and a save asks before it
+// replaces it: No writes nothing and asks again next time, Yes saves.
+TEST_F(EditorRun, UnreadableValuesAreNeverOverwrittenUnseen) {
+    enum Cause { Dword, Binary, Oversized, ReadDenied };
+    struct Row {
+        Cause cause;
+        std::wstring lines;  // the box's lines after its first
+        std::wstring names;
+        bool tryNo;
+    };
+    const std::wstring denied = drive::SystemMessage(ERROR_ACCESS_DENIED);
+    const Row rows[] = {
+        {Dword, L"\r\nlegalnoticecaption: stored as REG_DWORD, not as text", L"legalnoticecaption",
+         true},
+        {Binary, L"\r\nlegalnoticetext: stored as REG_BINARY, not as text", L"legalnoticetext",
+         false},
+        {Oversized, L"\r\nlegalnoticetext: longer than 16384 characters", L"legalnoticetext",
+         false},
+        {ReadDenied, L"\r\nlegalnoticecaption: " + denied + L"\r\nlegalnoticetext: " + denied,
+         L"legalnoticecaption, legalnoticetext", true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(drive::ToAnsi(row.lines));
+        drive::StoredValue caption = Sz(L"Kept caption"), message = Sz(L"Kept text");
+        if (row.cause == Dword) caption = {REG_DWORD, std::wstring(L"\x0001\x0000", 2)};
+        if (row.cause == Binary) message = {REG_BINARY, L"\x0102\x0304"};
+        if (row.cause == Oversized) message = Sz(std::wstring(16385, L'x'));
+        drive::StoreValue(L"legalnoticecaption", caption);
+        drive::StoreValue(L"legalnoticetext", message);
+        std::optional<drive::PolicyKeyDenial> denial;
+        if (row.cause == ReadDenied) denial.emplace(KEY_QUERY_VALUE);
+
+        app_.emplace();
+        HWND box = app_->WaitMessageBox();
+        ASSERT_NE(nullptr, box);
+        editor_ = app_->WaitEditor();
+        ASSERT_NE(nullptr, editor_) << "the box comes over the editor";
+        EXPECT_TRUE(IsWindowVisible(editor_));
+        drive::MessageBoxView view = drive::ReadMessageBox(box);
+        EXPECT_EQ(L"Quillmark v1.1", view.caption);
+        EXPECT_EQ(L"Some of the stored logon notice could not be shown:" + row.lines, view.text);
+        EXPECT_EQ(std::vector<std::wstring>{L"OK"}, view.buttons);
+        EXPECT_TRUE(view.icon);
+        drive::AnswerMessageBox(box);
+        ASSERT_TRUE(drive::WaitFor([&] { return !IsWindow(box); }));
+        EXPECT_TRUE(LabelBecomes(CharsLeft(row.cause == Dword ? 2047 - 9 : 2047)));
+
+        const std::wstring question =
+            L"Saving replaces stored values that could not be shown: " + row.names;
+        auto pressSaveExpectingQuestion = [&]() -> HWND {
+            Press(kSave);
+            HWND asked = app_->WaitMessageBox();
+            if (!asked) return nullptr;
+            drive::MessageBoxView seen = drive::ReadMessageBox(asked);
+            EXPECT_EQ(question, seen.text);
+            EXPECT_EQ(L"Quillmark v1.1", seen.caption);
+            EXPECT_EQ((std::vector<std::wstring>{L"&Yes", L"&No"}), seen.buttons);
+            EXPECT_TRUE(seen.icon);
+            EXPECT_EQ(GetDlgItem(asked, IDNO), drive::FocusedIn(asked)) << "No is the default";
+            return asked;
+        };
+        if (row.tryNo) {
+            HWND asked = pressSaveExpectingQuestion();
+            ASSERT_NE(nullptr, asked);
+            drive::AnswerMessageBox(asked, IDNO);
+            ASSERT_TRUE(drive::WaitFor([&] { return !IsWindow(asked); }));
+            EXPECT_FALSE(AnyMessageBox(200));
+            EXPECT_FALSE(app_->ReadFile(L"Tarnevo.log").has_value()) << "No writes nothing";
+            if (denial) denial->Restore();
+            EXPECT_EQ(caption, drive::ReadValue(L"legalnoticecaption"));
+            EXPECT_EQ(message, drive::ReadValue(L"legalnoticetext"));
+            if (denial) denial.emplace(KEY_QUERY_VALUE);
+        }
+        TypeInto(kCaptionEdit, L"New");
+        HWND asked = pressSaveExpectingQuestion();
+        ASSERT_NE(nullptr, asked);
+        drive::AnswerMessageBox(asked, IDYES);
+        ASSERT_TRUE(drive::WaitFor([&] { return app_->ReadFile(L"Tarnevo.log").has_value(); }));
+        EXPECT_FALSE(AnyMessageBox(300)) << "the save itself went well";
+        if (denial) denial->Restore();
+        EXPECT_EQ(Sz(L"New"), drive::ReadValue(L"legalnoticecaption"));
+        // Saved once, the values are the editor's: the next save asks nothing.
+        Press(kSave);
+        EXPECT_FALSE(AnyMessageBox(300));
+        app_.reset();
+    }
 }
 
 // ---- About ------------------------------------------------------------------------------------

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Takes screenshots of the editor, its About box and the start-up warning in a Wine virtual
-# desktop (so caption bars show), in a throwaway world of its own.
+# Takes screenshots of the editor, its About box, the start-up warning and the warning about
+# stored values that cannot be shown, in a Wine virtual desktop (so caption bars show), in a
+# throwaway world of its own.
 #   tests/app/screenshots.sh BUILD_DIR      pictures go to BUILD_DIR/screenshots/*.png
 set -euo pipefail
 build=$(cd "${1:?usage: $0 BUILD_DIR}" && pwd)
@@ -27,7 +28,7 @@ export QM_SHOT_DIR="Z:${shots//\//\\}"
 scenes=$!
 
 # Each scene says when it is ready and waits for its picture.
-left=(editor about warning)
+left=(editor about warning unreadable)
 deadline=$((SECONDS + 90))
 while [ ${#left[@]} -gt 0 ] && [ $SECONDS -lt $deadline ]; do
   for i in "${!left[@]}"; do

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <initializer_list>
 #include <optional>
 #include <string>
 
@@ -49,6 +50,59 @@ inline void RemoveTree(const std::wstring& dir) {
         FindClose(search);
     }
     RemoveDirectoryW(dir.c_str());
+}
+
+// The Unix path of a Windows path under Wine; empty elsewhere.
+inline std::string UnixPath(const std::wstring& path) {
+    using UnixName = char*(CDECL*)(const wchar_t*);
+    auto unixName = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    char* name = unixName ? unixName(path.c_str()) : nullptr;
+    if (!name) return {};
+    std::string result = name;
+    HeapFree(GetProcessHeap(), 0, name);
+    return result;
+}
+
+// Starts a Unix program (Wine starts those too) with quoted arguments and waits until
+// `done` holds, at most 5 s: Wine gives no handle to wait on.
+inline bool RunUnix(const char* program, std::initializer_list<std::string> args,
+                    bool (*done)(const std::wstring&), const std::wstring& path) {
+    // Wine starts a Unix program by the first word of its command line.
+    std::string line = program;
+    for (const std::string& arg : args) {
+        if (arg.empty()) return false;
+        line += " \"" + arg + "\"";
+    }
+    std::wstring wide(line.begin(), line.end());
+    std::string unixProgram = program;
+    std::wstring windowsProgram = L"Z:" + std::wstring(unixProgram.begin(), unixProgram.end());
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(windowsProgram.c_str(), wide.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &info)) {
+        return false;
+    }
+    for (int i = 0; i < 500 && !done(path); ++i) Sleep(10);
+    return done(path);
+}
+
+inline bool PathExists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// A Unix symbolic link at `link` to `target`, which must exist while both link helpers run
+// (Windows cannot see a link to nothing): under Wine 8 CreateSymbolicLinkW makes nothing,
+// and DeleteFileW on a link deletes its target.
+inline bool MakeUnixSymlink(const std::wstring& target, const std::wstring& link) {
+    return RunUnix("/bin/ln", {"-s", UnixPath(target), UnixPath(link)}, PathExists, link);
+}
+
+inline bool RemoveUnixLink(const std::wstring& link) {
+    return RunUnix(
+        "/bin/rm", {"-f", UnixPath(link)},
+        [](const std::wstring& path) { return !PathExists(path); }, link);
 }
 
 // A fresh, empty directory under the temporary folder; empty text when none can be made.

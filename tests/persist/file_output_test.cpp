@@ -146,6 +146,40 @@ TEST_F(FileOutput, FailedOpensTranslateTheSystemError) {
     EXPECT_EQ("", ReadWholeFile(L"held.txt"));
 }
 
+// No open goes through a link: a symbolic link (to a file or to nothing) or a second hard
+// link is refused without a Windows error, and what it points at stays as it was.
+TEST_F(FileOutput, NeverOpensThroughALink) {
+    ASSERT_TRUE(CreateDirectoryW(L"elsewhere", nullptr));
+    const std::wstring target = dir_ + L"\\elsewhere\\precious.txt";
+    const std::string precious(1650, 'p');
+    enum Link { ToAFile, ToNothing, HardLink };
+    for (Link link : {ToAFile, ToNothing, HardLink}) {
+        SCOPED_TRACE(link);
+        ASSERT_TRUE(WriteWholeFile(target, precious));
+        if (link == HardLink) {
+            ASSERT_TRUE(CreateHardLinkW(L"link.txt", target.c_str(), nullptr));
+        } else {
+            ASSERT_TRUE(MakeUnixSymlink(target, dir_ + L"\\link.txt"));
+            if (link == ToNothing) {
+                ASSERT_TRUE(DeleteFileW(target.c_str()));
+            }
+        }
+        ClearRuntimeError();
+        OpenForOutput("link.txt"_t, 1);
+        EXPECT_EQ(NotOwnFile, LastRuntimeError());
+        EXPECT_EQ(0u, LastRuntimeWindowsError());
+        WriteText(1, "clobbered"_t);
+        CloseFile(1);
+        EXPECT_EQ(link == ToNothing ? "<missing>" : precious, ReadWholeFile(target));
+        if (link == HardLink) {
+            DeleteFileW(L"link.txt");
+        } else {
+            ASSERT_TRUE(WriteWholeFile(target, precious));
+            ASSERT_TRUE(RemoveUnixLink(dir_ + L"\\link.txt"));
+        }
+    }
+}
+
 // A message-mode pipe shows each WriteFile as one message: the zone fill comes in pieces of
 // at most 8, and a pipe is neither positioned nor truncated.
 TEST(FileOutputPipe, ZoneFillIsWrittenInPiecesOfEight) {

@@ -11,124 +11,180 @@
 
 namespace {
 
-const char kScratch[] = "Software\\QuillmarkScratch";
-const std::string kPath = std::string("HKEY_CURRENT_USER\\") + kScratch;
+const wchar_t kScratch[] = L"Software\\QuillmarkScratch";
+const std::string kPath = "HKEY_CURRENT_USER\\Software\\QuillmarkScratch";
+
+WideString W(const std::wstring& s) {
+    return WideString::FromUnits(s.data(), static_cast<uint32_t>(s.size()));
+}
+
+std::wstring Units(const WideString& s) {
+    return std::wstring(s.CStr(), s.Units());
+}
+
+// The system's message for an error, as the reasons carry it.
+std::string Message(DWORD error) {
+    return Bytes(SystemMessageText(error));
+}
 
 class RegistryValue : public testing::Test {
 protected:
-    void SetUp() override { RegDeleteTreeA(HKEY_CURRENT_USER, kScratch); }
-    void TearDown() override { RegDeleteTreeA(HKEY_CURRENT_USER, kScratch); }
+    void SetUp() override { RegDeleteTreeW(HKEY_CURRENT_USER, kScratch); }
+    void TearDown() override { RegDeleteTreeW(HKEY_CURRENT_USER, kScratch); }
 
-    static void Store(const std::string& name, DWORD type, const std::string& data,
-                      const std::string& subkey = kScratch) {
+    // Stores the units as they are: no terminator is added.
+    static void Store(const std::wstring& name, DWORD type, const std::wstring& data,
+                      const std::wstring& subkey = kScratch) {
         HKEY key;
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_CURRENT_USER, subkey.c_str(), &key));
-        ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key, name.c_str(), 0, type,
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyW(HKEY_CURRENT_USER, subkey.c_str(), &key));
+        ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(key, name.c_str(), 0, type,
                                                 reinterpret_cast<const BYTE*>(data.data()),
-                                                static_cast<DWORD>(data.size())));
+                                                static_cast<DWORD>(data.size() * sizeof(wchar_t))));
         RegCloseKey(key);
     }
 
     struct Stored {
         LONG result = -1;
         DWORD type = 0;
-        std::string data;
+        std::wstring data;  // terminator included, as stored
     };
-    static Stored Query(const std::string& name, const std::string& subkey = kScratch) {
+    static Stored Query(const std::wstring& name, const std::wstring& subkey = kScratch) {
         Stored stored;
         HKEY key;
-        stored.result = RegOpenKeyExA(HKEY_CURRENT_USER, subkey.c_str(), 0, KEY_READ, &key);
+        stored.result = RegOpenKeyExW(HKEY_CURRENT_USER, subkey.c_str(), 0, KEY_READ, &key);
         if (stored.result != ERROR_SUCCESS) return stored;
         DWORD size = 0;
-        RegQueryValueExA(key, name.c_str(), nullptr, &stored.type, nullptr, &size);
-        stored.data.assign(size, '\xAA');
-        stored.result = RegQueryValueExA(key, name.c_str(), nullptr, &stored.type,
+        RegQueryValueExW(key, name.c_str(), nullptr, &stored.type, nullptr, &size);
+        stored.data.assign(size / sizeof(wchar_t), L'\xAAAA');
+        stored.result = RegQueryValueExW(key, name.c_str(), nullptr, &stored.type,
                                          reinterpret_cast<BYTE*>(stored.data.data()), &size);
-        stored.data.resize(size);
+        stored.data.resize(size / sizeof(wchar_t));
         RegCloseKey(key);
         return stored;
+    }
+
+    // Sets the scratch key's DACL from SDDL.
+    static void SetKeyDacl(const wchar_t* sddl) {
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1,
+                                                                         &descriptor, nullptr));
+        HKEY key;
+        ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, kScratch, 0, WRITE_DAC, &key));
+        ASSERT_EQ(ERROR_SUCCESS, RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor));
+        RegCloseKey(key);
+        LocalFree(descriptor);
     }
 
     // The key the routine opened is no longer a valid handle: it was closed.
     static void ExpectKeyClosed() { EXPECT_EQ(ERROR_INVALID_HANDLE, RegCloseKey(RegistryKey)); }
 
-    static ByteString Read(const std::string& name, const std::string& path = kPath) {
-        ByteString value = ReadRegistryString(B(path), B(name));
-        return value;
+    static RegistryText Read(const std::string& name, const std::string& path = kPath) {
+        return ReadRegistryString(B(path), B(name));
     }
 };
 
-TEST_F(RegistryValue, WriteStoresTheWholeTextAsRegSz) {
+TEST_F(RegistryValue, WriteStoresTheWholeTextInItsType) {
     struct Row {
-        std::string text, stored;
+        std::wstring text;
+        DWORD type;
+        std::wstring stored;
     };
     const Row rows[] = {
-        {"Line one\r\nLine two", "Line one\r\nLine two"},
-        {"", ""},  // one byte of data: the terminator
-        {std::string(3000, 'w'), std::string(3000, 'w')},
-        {"  blanks kept  ", "  blanks kept  "},  // stored as given, trimmed when read
-        {std::string("ab\0cd", 5), "ab"},        // a REG_SZ ends at its first zero byte
+        {L"Line one\r\nLine two", REG_SZ, L"Line one\r\nLine two"},
+        {L"", REG_SZ, L""},  // one unit of data: the terminator
+        // Far beyond any old limit: nothing is cut.
+        {std::wstring(20000, L'w'), REG_SZ, std::wstring(20000, L'w')},
+        {L"  blanks kept  ", REG_SZ, L"  blanks kept  "},  // stored as given, trimmed when read
+        {std::wstring(L"ab\0cd", 5), REG_SZ, L"ab"},       // a string ends at its first zero
+        {L"\u0412\u043d\u0438\u043c\u0430\u043d\u0438\u0435 \u8b66\u544a \U0001F6D1", REG_SZ,
+         L"\u0412\u043d\u0438\u043c\u0430\u043d\u0438\u0435 \u8b66\u544a \U0001F6D1"},
+        {L"%SystemRoot%\\notice", REG_EXPAND_SZ, L"%SystemRoot%\\notice"},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.text.substr(0, 20));
-        EXPECT_EQ(ERROR_SUCCESS, WriteRegistryString(B(kPath), "v"_t, B(row.text)));
+        SCOPED_TRACE(testing::Message() << row.text.size() << " units, type " << row.type);
+        EXPECT_EQ(ERROR_SUCCESS, WriteRegistryString(B(kPath), "v"_t, W(row.text), row.type));
         ExpectKeyClosed();
-        Stored stored = Query("v");
+        Stored stored = Query(L"v");
         EXPECT_EQ(ERROR_SUCCESS, stored.result);
-        EXPECT_EQ(static_cast<DWORD>(REG_SZ), stored.type);
-        EXPECT_EQ(row.stored + '\0', stored.data);
-        if (row.text.find_first_of(std::string(" \0", 2)) == std::string::npos) {
-            EXPECT_EQ(row.stored, Bytes(Read("v")));
-        }
+        EXPECT_EQ(row.type, stored.type);
+        EXPECT_EQ(row.stored + L'\0', stored.data);
     }
 }
 
-TEST_F(RegistryValue, ReadTrimsBlanksAndStopsAtTheFirstZero) {
+TEST_F(RegistryValue, ReadGivesTextTypeAndState) {
     struct Row {
         DWORD type;
-        std::string data, read;
+        std::wstring data;
+        ValueState state;
+        std::wstring text;
+        DWORD readType;
+        std::string reason;
     };
+    const std::wstring longest(16384, L'x');
+    const std::wstring unicode = L"\u8b66\u544a \ud55c\uad6d\uc5b4 \u20ac \U0001F600";
     const Row rows[] = {
-        {REG_SZ, std::string("  a b  \0", 8), "a b"},
-        {REG_SZ, std::string("    \0", 5), ""},
-        {REG_SZ, std::string("\tx \r\n \0", 7), "\tx \r\n"},  // only 0x20 is a blank
-        {REG_SZ, std::string("ab\0cd\0", 6), "ab"},
-        {REG_SZ, std::string("no terminator", 13), "no terminator"},
-        {REG_SZ, std::string(3000, 'r') + '\0', std::string(3000, 'r')},
-        {REG_EXPAND_SZ, std::string("%SystemRoot%\\x\0", 15), "%SystemRoot%\\x"},
-        {REG_MULTI_SZ, std::string("one\0two\0\0", 9), "one"},
-        {REG_DWORD, std::string("ABC\0", 4), "ABC"},  // raw bytes of 0x00434241
-        {REG_BINARY, std::string("\x01\x02", 2), "\x01\x02"},
+        {REG_SZ, std::wstring(L"  a b  \0", 8), ValueState::Read, L"a b", REG_SZ, ""},
+        {REG_SZ, std::wstring(L"    \0", 5), ValueState::Read, L"", REG_SZ, ""},
+        {REG_SZ, std::wstring(L"\tx \r\n \0", 7), ValueState::Read, L"\tx \r\n", REG_SZ, ""},
+        {REG_SZ, std::wstring(L"ab\0cd\0", 6), ValueState::Read, L"ab", REG_SZ, ""},
+        {REG_SZ, L"no terminator", ValueState::Read, L"no terminator", REG_SZ, ""},
+        {REG_SZ, L"", ValueState::Read, L"", REG_SZ, ""},
+        {REG_SZ, unicode + L'\0', ValueState::Read, unicode, REG_SZ, ""},
+        {REG_EXPAND_SZ, std::wstring(L"%SystemRoot%\\x\0", 15), ValueState::Read,
+         L"%SystemRoot%\\x", REG_EXPAND_SZ, ""},
+        // Every string a line; the empty strings at the end are the list's terminator.
+        {REG_MULTI_SZ, std::wstring(L"Line one\0Line two\0\0Line four\0\0", 30), ValueState::Read,
+         L"Line one\r\nLine two\r\n\r\nLine four", REG_SZ, ""},
+        {REG_SZ, longest + L'\0', ValueState::Read, longest, REG_SZ, ""},
+        {REG_SZ, L"  " + longest + L"  ", ValueState::Read, longest, REG_SZ, ""},
+        {REG_SZ, longest + L"y", ValueState::Unreadable, L"", REG_SZ,
+         "longer than 16384 characters"},
+        {REG_MULTI_SZ, std::wstring(8192, L'm') + L'\0' + std::wstring(8192, L'm'),
+         ValueState::Unreadable, L"", REG_SZ, "longer than 16384 characters"},
+        {REG_DWORD, std::wstring(L"AB", 2), ValueState::Unreadable, L"", REG_SZ,
+         "stored as REG_DWORD, not as text"},
+        {REG_BINARY, std::wstring(L"\x0102", 1), ValueState::Unreadable, L"", REG_SZ,
+         "stored as REG_BINARY, not as text"},
+        {77, L"odd", ValueState::Unreadable, L"", REG_SZ, "stored as type 77, not as text"},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.read.substr(0, 20));
-        Store("v", row.type, row.data);
-        EXPECT_EQ(row.read, Bytes(Read("v")));
+        SCOPED_TRACE(testing::Message() << "type " << row.type << ", " << row.data.size()
+                                        << " units: " << Bytes(ToBytes(W(row.data.substr(0, 20)))));
+        Store(L"v", row.type, row.data);
+        RegistryText value = Read("v");
         ExpectKeyClosed();
+        EXPECT_EQ(static_cast<int>(row.state), static_cast<int>(value.state));
+        EXPECT_EQ(row.text, Units(value.text));
+        EXPECT_EQ(row.readType, value.type);
+        EXPECT_EQ(row.reason, Bytes(value.reason));
     }
 }
 
 TEST_F(RegistryValue, MissingKeysAndValues) {
-    // Reading under a missing key gives the empty text and creates nothing.
-    EXPECT_EQ("", Bytes(Read("v", kPath + "\\Missing")));
-    EXPECT_EQ(ERROR_FILE_NOT_FOUND, Query("v", std::string(kScratch) + "\\Missing").result);
+    // Reading under a missing key: missing, and nothing is created.
+    RegistryText value = Read("v", kPath + "\\Missing");
+    EXPECT_EQ(static_cast<int>(ValueState::Missing), static_cast<int>(value.state));
+    EXPECT_TRUE(value.text.Empty() && value.reason.Empty());
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, Query(L"v", std::wstring(kScratch) + L"\\Missing").result);
 
-    // A missing value under an existing key: empty, and the key is still closed.
-    Store("other", REG_SZ, std::string("x\0", 2));
-    EXPECT_EQ("", Bytes(Read("v")));
+    // A missing value under an existing key: missing, and the key is still closed.
+    Store(L"other", REG_SZ, std::wstring(L"x\0", 2));
+    EXPECT_EQ(static_cast<int>(ValueState::Missing), static_cast<int>(Read("v").state));
     ExpectKeyClosed();
 
     // Writing under a missing key creates it, two levels deep, then stores the value.
-    EXPECT_EQ(ERROR_SUCCESS, WriteRegistryString(B(kPath + "\\New\\Deeper"), "v"_t, "made"_t));
+    EXPECT_EQ(ERROR_SUCCESS,
+              WriteRegistryString(B(kPath + "\\New\\Deeper"), "v"_t, W(L"made"), REG_SZ));
     ExpectKeyClosed();
-    EXPECT_EQ(std::string("made\0", 5), Query("v", std::string(kScratch) + "\\New\\Deeper").data);
+    EXPECT_EQ(std::wstring(L"made\0", 5),
+              Query(L"v", std::wstring(kScratch) + L"\\New\\Deeper").data);
 
     EXPECT_EQ(1, CreateRegistryKey(B(kPath + "\\Created")));
     ExpectKeyClosed();
     EXPECT_EQ(1, CreateRegistryKey(B(kPath + "\\Created")));  // already present
     HKEY key;
     ASSERT_EQ(ERROR_SUCCESS,
-              RegOpenKeyExA(HKEY_CURRENT_USER, (std::string(kScratch) + "\\Created").c_str(), 0,
+              RegOpenKeyExW(HKEY_CURRENT_USER, (std::wstring(kScratch) + L"\\Created").c_str(), 0,
                             KEY_READ, &key));
     RegCloseKey(key);
 }
@@ -139,55 +195,51 @@ TEST_F(RegistryValue, PathsWithoutARootTouchNothing) {
     for (const char* path : paths) {
         SCOPED_TRACE(path);
         EXPECT_EQ(0, CreateRegistryKey(B(path)));
-        EXPECT_NE(ERROR_SUCCESS, WriteRegistryString(B(path), "v"_t, "x"_t));
-        EXPECT_EQ("", Bytes(Read("v", path)));
+        EXPECT_EQ(ERROR_BADKEY, WriteRegistryString(B(path), "v"_t, W(L"x"), REG_SZ));
+        RegistryText value = Read("v", path);
+        EXPECT_EQ(static_cast<int>(ValueState::Unreadable), static_cast<int>(value.state));
+        EXPECT_EQ(Message(ERROR_BADKEY), Bytes(value.reason));
         EXPECT_EQ(nullptr, RegistryRoot);
     }
-    EXPECT_EQ(ERROR_FILE_NOT_FOUND, Query("v").result);
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, Query(L"v").result);
 }
 
 TEST_F(RegistryValue, NamesAreCutAtTheirLimits) {
     // A written value name keeps 254 bytes, a read one 255.
     std::string name(300, 'n');
-    EXPECT_EQ(ERROR_SUCCESS, WriteRegistryString(B(kPath), B(name), "cut"_t));
-    EXPECT_EQ(std::string("cut\0", 4), Query(name.substr(0, 254)).data);
-    Store(name.substr(0, 255), REG_SZ, std::string("read\0", 5));
-    EXPECT_EQ("read", Bytes(Read(name)));
+    EXPECT_EQ(ERROR_SUCCESS, WriteRegistryString(B(kPath), B(name), W(L"cut"), REG_SZ));
+    EXPECT_EQ(std::wstring(L"cut\0", 4), Query(std::wstring(254, L'n')).data);
+    Store(std::wstring(255, L'n'), REG_SZ, std::wstring(L"read\0", 5));
+    EXPECT_EQ(L"read", Units(Read(name).text));
 }
 
-// Wine enforces key DACLs: a key that denies setting values cannot be opened for writing.
-TEST_F(RegistryValue, DeniedWriteReportsTheError) {
-    Store("v", REG_SZ, std::string("before\0", 7));
-    PSECURITY_DESCRIPTOR denying = nullptr;
-    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
-        L"D:(D;;0x2;;;WD)(A;;KA;;;WD)", SDDL_REVISION_1, &denying, nullptr));
-    HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, kScratch, 0, WRITE_DAC, &key));
-    ASSERT_EQ(ERROR_SUCCESS, RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, denying));
-    RegCloseKey(key);
-    LocalFree(denying);
+// Wine enforces key DACLs: a key that denies setting values cannot be opened for writing, one
+// that denies querying them cannot be opened for reading.
+TEST_F(RegistryValue, DeniedAccessIsReported) {
+    Store(L"v", REG_SZ, std::wstring(L"before\0", 7));
+    SetKeyDacl(L"D:(D;;0x2;;;WD)(A;;KA;;;WD)");  // KEY_SET_VALUE denied
+    EXPECT_EQ(ERROR_ACCESS_DENIED, WriteRegistryString(B(kPath), "v"_t, W(L"after"), REG_SZ));
+    EXPECT_EQ(std::wstring(L"before\0", 7), Query(L"v").data);
+    EXPECT_EQ(L"before", Units(Read("v").text));  // reading is still allowed
 
-    EXPECT_EQ(ERROR_ACCESS_DENIED, WriteRegistryString(B(kPath), "v"_t, "after"_t));
-    EXPECT_EQ(std::string("before\0", 7), Query("v").data);
-    EXPECT_EQ("before", Bytes(Read("v")));  // reading is still allowed
+    SetKeyDacl(L"D:(D;;0x1;;;WD)(A;;KA;;;WD)");  // KEY_QUERY_VALUE denied
+    RegistryText value = Read("v");
+    EXPECT_EQ(static_cast<int>(ValueState::Unreadable), static_cast<int>(value.state));
+    EXPECT_TRUE(value.text.Empty());
+    EXPECT_EQ(Message(ERROR_ACCESS_DENIED), Bytes(value.reason));
+    EXPECT_FALSE(value.reason.Empty());
+    EXPECT_EQ(ERROR_SUCCESS, WriteRegistryString(B(kPath), "v"_t, W(L"after"), REG_SZ));
+    SetKeyDacl(L"D:(A;;KA;;;WD)");
+    EXPECT_EQ(std::wstring(L"after\0", 6), Query(L"v").data);
 }
 
-// Code page 932 text crosses the ANSI registry calls as Shift-JIS and is stored as UTF-16.
-TEST_F(RegistryValue, DoubleByteTextCp932) {
+// The values cross no code page: what code page 932 lacks survives too.
+TEST_F(RegistryValue, TextOutsideTheCodePageCp932) {
     if (GetACP() != 932) GTEST_SKIP() << "needs code page 932";
-    const std::string nihongo =
-        "\x93\xfa\x96\x7b\x8c\xea \x83\x65\x83\x58\x83\x67";  // 日本語 テスト
-    EXPECT_EQ(ERROR_SUCCESS, WriteRegistryString(B(kPath), "v"_t, B(nihongo)));
-    HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS,
-              RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\QuillmarkScratch", 0, KEY_READ, &key));
-    wchar_t wide[32] = {};
-    DWORD size = sizeof(wide) - sizeof(wchar_t);
-    EXPECT_EQ(ERROR_SUCCESS,
-              RegQueryValueExW(key, L"v", nullptr, nullptr, reinterpret_cast<BYTE*>(wide), &size));
-    RegCloseKey(key);
-    EXPECT_EQ(std::wstring(L"\u65e5\u672c\u8a9e \u30c6\u30b9\u30c8"), std::wstring(wide));
-    EXPECT_EQ(nihongo, Bytes(Read("v")));
+    const std::wstring text = L"\ud55c\uad6d\uc5b4 \U0001F600 \u20ac \u65e5\u672c\u8a9e";
+    EXPECT_EQ(ERROR_SUCCESS, WriteRegistryString(B(kPath), "v"_t, W(text), REG_SZ));
+    EXPECT_EQ(text + L'\0', Query(L"v").data);
+    EXPECT_EQ(text, Units(Read("v").text));
 }
 
 }  // namespace

@@ -17,7 +17,7 @@ std::string LogOf(const std::string& caption, const std::string& message) {
 }
 
 TEST_F(SaveLog, HoldsTheThreeLines) {
-    WriteSaveLog(TextRef{}, TextRef{});
+    EXPECT_TRUE(WriteSaveLog(TextRef{}, TextRef{}).Empty());
     std::string empty = ReadWholeFile(L"Tarnevo.log");
     EXPECT_EQ(62u, empty.size());
     EXPECT_EQ(LogOf("", ""), empty);
@@ -33,12 +33,73 @@ TEST_F(SaveLog, HoldsTheThreeLines) {
         {std::string(300, 'c'), std::string(2047, 'm')},
     };
     for (const Row& row : rows) {
-        WriteSaveLog(B(row.caption), B(row.message));
+        EXPECT_TRUE(WriteSaveLog(B(row.caption), B(row.message)).Empty());
         EXPECT_EQ(LogOf(row.caption, row.message), ReadWholeFile(L"Tarnevo.log"));
     }
     // A shorter save after a longer one leaves only its own lines.
     WriteSaveLog("a"_t, "b"_t);
     EXPECT_EQ(LogOf("a", "b"), ReadWholeFile(L"Tarnevo.log"));
+}
+
+// A log that cannot be written says why, in the system's words or as a link refused.
+TEST_F(SaveLog, FailuresComeBackAsReasons) {
+    const std::string link = "it is a link to another file; the log was not written.";
+    enum Obstacle { HeldOpen, Folder, ReadOnlyPlace, SymbolicLink, HardLink };
+    struct Row {
+        Obstacle obstacle;
+        std::string reason;
+    };
+    const Row rows[] = {
+        {HeldOpen, Bytes(SystemMessageText(ERROR_SHARING_VIOLATION))},
+        {Folder, Bytes(SystemMessageText(ERROR_ACCESS_DENIED))},
+        // The tests run as root, who may write anywhere on disk: only a file system that
+        // takes no files refuses.
+        {ReadOnlyPlace, ""},
+        {SymbolicLink, link},
+        {HardLink, link},
+    };
+    ASSERT_TRUE(WriteWholeFile(L"other.txt", "other"));
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.obstacle);
+        HANDLE holder = INVALID_HANDLE_VALUE;
+        switch (row.obstacle) {
+            case HeldOpen:
+                ASSERT_TRUE(WriteWholeFile(L"Tarnevo.log", "held"));
+                holder = CreateFileW(L"Tarnevo.log", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                                     nullptr);
+                break;
+            case Folder:
+                ASSERT_TRUE(CreateDirectoryW(L"Tarnevo.log", nullptr));
+                break;
+            case ReadOnlyPlace:
+                ASSERT_TRUE(SetCurrentDirectoryW(L"Z:\\proc"));
+                break;
+            case SymbolicLink:
+                ASSERT_TRUE(MakeUnixSymlink(dir_ + L"\\other.txt", dir_ + L"\\Tarnevo.log"));
+                break;
+            case HardLink:
+                ASSERT_TRUE(CreateHardLinkW(L"Tarnevo.log", L"other.txt", nullptr));
+                break;
+        }
+        std::string reason = Bytes(WriteSaveLog("caption"_t, "message"_t));
+        if (row.reason.empty()) {
+            EXPECT_FALSE(reason.empty());
+        } else {
+            EXPECT_EQ(row.reason, reason);
+        }
+        if (holder != INVALID_HANDLE_VALUE) CloseHandle(holder);
+        SetCurrentDirectoryW(dir_.c_str());
+        EXPECT_EQ("other", ReadWholeFile(L"other.txt"));
+        if (row.obstacle == HeldOpen) {
+            EXPECT_EQ("held", ReadWholeFile(L"Tarnevo.log"));
+        }
+        if (row.obstacle == SymbolicLink) {
+            ASSERT_TRUE(RemoveUnixLink(dir_ + L"\\Tarnevo.log"));
+        } else {
+            RemoveDirectoryW(L"Tarnevo.log");
+            DeleteFileW(L"Tarnevo.log");
+        }
+    }
 }
 
 // Double-byte characters go to the log as their code page 932 bytes, counted as bytes.

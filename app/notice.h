@@ -1,0 +1,26 @@
+// Loading the notice into the editor and saving it back, and the boxes that tell of either.
+#pragma once
+
+#include <windows.h>
+#include <stdint.h>
+
+#include "runtime/text.h"
+
+// Posted to the editor by a load that found values it could not show: the box that says so
+// waits for the editor to be up.
+constexpr UINT WM_APP_UNREADABLE_NOTICE = WM_APP + 1;
+
+// "Characters Left: " and the count for a message of this many bytes.
+ByteString CharsLeftText(uint32_t messageBytes);
+
+// Fills the editor's caption and message edits and the counter from the registry.
+void LoadNotice();
+// The box naming the values the load could not show, with why.
+void ShowUnreadableNotice();
+// After the save's own administrator test, and a Yes where stored values could not be shown,
+// writes the log and both values; tells the user what could not be written.
+void SaveNotice();
+
+// The save's own administrator test, IsUserAnAdmin unless a test replaces it: Wine's answer
+// ignores deny-only groups, so Wine cannot produce a refusal any other way.
+extern BOOL(WINAPI* SaveAdminTest)();

@@ -96,12 +96,15 @@ void Report(int32_t number) {
 }
 
 // A path the system writes into a caller's buffer: `fill(buffer, size)` returns the units
-// written, or the size needed (terminator included) when the buffer is too small.
+// written, or the size needed (terminator included) when the buffer is too small. Most paths
+// fit the first buffer, so most take one call.
 template <class Fill>
 WideString SystemPath(Fill&& fill) {
+    wchar_t first[MAX_PATH + 1];
     DWORD needed = 0, got = 0;
-    SystemCallGate([&] { needed = fill(nullptr, 0); });
+    SystemCallGate([&] { needed = fill(first, MAX_PATH + 1); });
     if (needed == 0) return WideString();
+    if (needed <= MAX_PATH) return WideString::FromUnits(first, needed);
     WideString buffer = WideString::Allocate(needed, false);
     if (buffer.Empty()) return buffer;
     SystemCallGate([&] { got = fill(buffer.Units16(), needed); });
@@ -135,6 +138,13 @@ bool SamePath(const wchar_t* a, const wchar_t* b) {
     return CompareStringOrdinal(a, -1, b, -1, TRUE) == CSTR_EQUAL;
 }
 
+// Whether the handle's path is the expected one; on the volume alone, "C:\\x" is "\\x".
+bool SameFile(const WideString& actual, const WideString& expected, bool onVolume) {
+    const wchar_t* path = expected.CStr();
+    if (onVolume && path[0] != L'\\' && path[1] == L':') path += 2;
+    return SamePath(actual.CStr(), path);
+}
+
 // Whether the opened disk file is the plain file the name means and nothing else: through a
 // symbolic link or junction the handle reports its target's path, a hard link more than one
 // link. Wine opens a Unix symbolic link as its target whatever the flags say.
@@ -162,15 +172,14 @@ Failure CheckOwnFile(HANDLE handle, const wchar_t* name) {
     if (actual.Empty()) return CallError(error, true);
     WideString expected = SystemPath(
         [&](wchar_t* buffer, DWORD size) { return GetFullPathNameW(name, size, buffer, nullptr); });
-    // A short (8.3) name in the working directory's path is spelt out as the handle's is.
+    if (SameFile(actual, expected, onVolume)) return {};
+    // A short (8.3) name in the working directory's path is spelt out as the handle's is; the
+    // lookup walks the whole path, so only a path that did not match pays for it.
     WideString spelledOut = SystemPath([&](wchar_t* buffer, DWORD size) {
         return GetLongPathNameW(expected.CStr(), buffer, size);
     });
-    if (!spelledOut.Empty()) expected = std::move(spelledOut);
-    const wchar_t* path = expected.CStr();
-    if (onVolume && path[0] != L'\\' && path[1] == L':') path += 2;  // "C:\x" is "\x"
-    if (!SamePath(actual.CStr(), path)) return {NotOwnFile, 0};
-    return {};
+    if (!spelledOut.Empty() && SameFile(actual, spelledOut, onVolume)) return {};
+    return {NotOwnFile, 0};
 }
 
 }  // namespace

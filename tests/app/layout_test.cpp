@@ -34,7 +34,7 @@ public:
         words.push_back(0xFFFF);
         put32(0);
         put32(0);
-        put32(0x80C000D4);
+        put32(WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_SETFONT | DS_NOFAILCREATE | DS_3DLOOK);
         for (WORD v : {0, 70, 79, 321, 277, 0, 0}) words.push_back(v);
         putText(L" ");
         words.push_back(8);
@@ -114,19 +114,23 @@ TEST_F(EditorLayout, NineControlsWithIdsClassesTextsStylesAndPixels) {
         int x, y, width, height;
         LONG style, exStyle;
     };
+    const LONG shown = WS_CHILD | WS_VISIBLE;
+    const LONG groupBox = shown | BS_GROUPBOX, button = shown | WS_TABSTOP | BS_PUSHBUTTON;
+    const LONG label = shown | SS_LEFT, lines = shown | WS_TABSTOP | ES_WANTRETURN | ES_MULTILINE;
     // In creation order, which is also the tab order.
     const Row rows[] = {
-        {1001, L"Button", L"Pre-Logon Caption", 5, 5, 315, 45, 0x50000007, 0},
-        {1003, L"Button", L"Save", 10, 220, 70, 20, 0x50010000, 0},
-        {1004, L"Button", L"Cancel", 245, 220, 70, 20, 0x50010000, 0},
-        {1024, L"Button", L"Clear", 130, 220, 70, 20, 0x50010000, 0},
-        {1005, L"Edit", L"", 10, 15, 305, 30, 0x50011084, WS_EX_CLIENTEDGE},
-        {1007, L"Button", L"Pre-Logon Message", 5, 60, 315, 145, 0x50000007, 0},
-        {1008, L"Edit", L"", 10, 70, 305, 130, 0x50211044, WS_EX_CLIENTEDGE},
+        {1001, L"Button", L"Pre-Logon Caption", 5, 5, 315, 45, groupBox, 0},
+        {1003, L"Button", L"Save", 10, 220, 70, 20, button, 0},
+        {1004, L"Button", L"Cancel", 245, 220, 70, 20, button, 0},
+        {1024, L"Button", L"Clear", 130, 220, 70, 20, button, 0},
+        {1005, L"Edit", L"", 10, 15, 305, 30, lines | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE},
+        {1007, L"Button", L"Pre-Logon Message", 5, 60, 315, 145, groupBox, 0},
+        {1008, L"Edit", L"", 10, 70, 305, 130, lines | WS_VSCROLL | ES_AUTOVSCROLL,
+         WS_EX_CLIENTEDGE},
         {1022, L"Static", L"Quillmark must be Run as Administrator in order to save your changes.",
-         25, 250, 280, 10, 0x50000000, 0},
+         25, 250, 280, 10, label, 0},
         // The load has already replaced the creation text "Characters Left:".
-        {1025, L"Static", L"Characters Left:  2047", 5, 205, 290, 10, 0x50000000, 0},
+        {1025, L"Static", L"Characters Left:  2047", 5, 205, 290, 10, label, 0},
     };
     HWND child = GetWindow(editor_, GW_CHILD);
     for (const Row& row : rows) {

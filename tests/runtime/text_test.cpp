@@ -4,6 +4,7 @@
 #include <oleauto.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "runtime/errors.h"
@@ -42,7 +43,7 @@ TEST(TextValue, CopiesMovesAndReusesStorage) {
     ByteString a = B("abc");
     const char* storage = a.CStr();
 
-    ByteString moved = static_cast<ByteString&&>(a);
+    ByteString moved = std::move(a);
     EXPECT_EQ(storage, moved.CStr());  // a move hands the storage over
     EXPECT_TRUE(a.Empty());
 
@@ -62,9 +63,9 @@ TEST(TextValue, CopiesMovesAndReusesStorage) {
 
     ByteString fresh = B("one");
     const char* freshStorage = fresh.CStr();
-    ByteString sum = static_cast<ByteString&&>(fresh) + ""_t;  // empty side: no new value
+    ByteString sum = std::move(fresh) + ""_t;  // empty side: no new value
     EXPECT_EQ(freshStorage, sum.CStr());
-    ByteString sum2 = ByteString() + static_cast<ByteString&&>(sum);
+    ByteString sum2 = ByteString() + std::move(sum);
     EXPECT_EQ(freshStorage, sum2.CStr());
 }
 

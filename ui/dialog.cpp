@@ -9,6 +9,9 @@
 
 namespace {
 
+// The longest an idle pass of the modal loop waits before it polls again.
+constexpr DWORD kIdlePassMs = 1;
+
 // The signature that makes a template a DLGTEMPLATEEX.
 constexpr uint16_t kExtendedTemplate = 0xFFFF;
 
@@ -174,7 +177,9 @@ void ShowModal(HWND dialog, DialogCallback callback, int32_t& result) {
             if (!IsWindow(dialog)) break;
             if (owner && idleMessages)
                 SendMessageA(owner, WM_ENTERIDLE, MSGF_DIALOGBOX, reinterpret_cast<LPARAM>(dialog));
-            Sleep(1);
+            // An idle pass lasts 1 ms at most, but a message that arrives meanwhile ends it at
+            // once: a plain Sleep(1) would hold every keystroke back by up to a millisecond.
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, kIdlePassMs, QS_ALLINPUT);
             continue;
         }
         bool handled = false;

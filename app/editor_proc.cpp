@@ -11,10 +11,6 @@
 
 namespace {
 
-HWND EditorControl(int id) {
-    return GetDlgItem(EditorDialog, id);
-}
-
 void SaveRefusal() {
     ByteString quote = CharCodeToText(34);
     ShowMessageBox("Cannot save. This program must be started with "_t + quote +

@@ -24,3 +24,8 @@ constexpr int IDC_CHARS_LEFT = 1025;
 extern HWND EditorDialog;
 // The focus when the editor was last deactivated, 0 = none.
 extern HWND SavedFocus;
+
+// A control of the editor, reached through EditorDialog.
+inline HWND EditorControl(int id) {
+    return GetDlgItem(EditorDialog, id);
+}

@@ -19,23 +19,18 @@ namespace {
 // shown. A value that could not be shown is not replaced without a question.
 struct LoadedValue {
     TextRef name;
-    int editId;
     DWORD type;
     bool unreadable;
     ByteString reason;
 };
 
 constinit LoadedValue Loaded[] = {
-    {CaptionValueName, IDC_CAPTION_EDIT, REG_SZ, false, ByteString()},
-    {MessageValueName, IDC_MESSAGE_EDIT, REG_SZ, false, ByteString()},
+    {CaptionValueName, REG_SZ, false, ByteString()},
+    {MessageValueName, REG_SZ, false, ByteString()},
 };
 
 BOOL WINAPI SystemAdminTest() {
     return IsUserAnAdmin();
-}
-
-HWND EditorControl(int id) {
-    return GetDlgItem(EditorDialog, id);
 }
 
 void Remember(LoadedValue& loaded, RegistryText& stored) {

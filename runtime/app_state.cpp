@@ -8,10 +8,6 @@ ByteString TitleText() {
     return AppState.appTitle + " v"_t + AppState.appVersion;
 }
 
-void ClearAppState() {
-    ReleaseAppState();
-}
-
 void ReleaseAppState() {
     AppState.appTitle.Free();
     AppState.appVersion.Free();

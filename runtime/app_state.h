@@ -16,5 +16,5 @@ extern AppStateRecord AppState;
 // AppTitle + " v" + AppVersion, composed anew at each use.
 ByteString TitleText();
 
-void ClearAppState();
+// Empties the texts: at start-up, before the main routine sets them, and at shutdown.
 void ReleaseAppState();

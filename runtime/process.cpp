@@ -115,7 +115,7 @@ void RunProgram(MainRoutine main, void (*startLayers)()) {
     INITCOMMONCONTROLSEX controls{sizeof(controls), kCommonControlClasses};
     InitCommonControlsEx(&controls);
 
-    ClearAppState();
+    ReleaseAppState();
     ClearOpenFileTable();
     LoadFloatControlWord();
     if (startLayers) startLayers();

@@ -160,6 +160,17 @@ void AddItems(HWND control, ControlKind kind, const ControlItems& items) {
     }
 }
 
+// The window's text in a value of its length; `units` receives how many the window gave,
+// which is the length unless the text changed in between.
+WideString ReadWindowText(HWND window, int& units) {
+    units = 0;
+    int n = GetWindowTextLengthW(window);
+    // The value holds n units and a terminator, the n + 1 that GetWindowTextW may write.
+    WideString text = n > 0 ? WideString::Allocate(static_cast<uint32_t>(n), false) : WideString();
+    if (!text.Empty()) units = GetWindowTextW(window, text.Units16(), n + 1);
+    return text;
+}
+
 }  // namespace
 
 void CreateControl(HWND dialog, ControlKind kind, int32_t id, ByteString text, int32_t x, int32_t y,
@@ -267,7 +278,9 @@ HWND GetControlWindow(HWND dialog, int32_t id) {
 }
 
 ByteString GetControlText(HWND window) {
-    return ToBytes(GetControlTextW(window));
+    int units = 0;
+    WideString text = ReadWindowText(window, units);
+    return ToBytes(text.CStr(), units > 0 ? static_cast<uint32_t>(units) : 0);
 }
 
 void SetControlText(HWND window, TextRef text) {
@@ -275,13 +288,11 @@ void SetControlText(HWND window, TextRef text) {
 }
 
 WideString GetControlTextW(HWND window) {
-    int n = GetWindowTextLengthW(window);
-    if (n < 0) n = 0;
-    WideString buffer = WideString::Allocate(n + 1, false);
-    if (buffer.Empty()) return WideString();
-    int m = GetWindowTextW(window, buffer.Units16(), n + 1);
-    if (m <= 0) return WideString();
-    return WideString::FromUnits(buffer.CStr(), static_cast<uint32_t>(m));
+    int units = 0;
+    WideString text = ReadWindowText(window, units);
+    if (units <= 0) return WideString();
+    if (static_cast<uint32_t>(units) == text.Units()) return text;
+    return WideString::FromUnits(text.CStr(), static_cast<uint32_t>(units));
 }
 
 void SetControlTextW(HWND window, const WideString& text) {

@@ -14,7 +14,6 @@ namespace drive {
 namespace {
 
 constexpr char kPolicyKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
-constexpr wchar_t kPolicyKeyW[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
 constexpr wchar_t kAppDefaultsKey[] = L"Software\\Wine\\AppDefaults\\Quillmark.exe";
 
 // Cross-process messages get an answer within this time or count as failed.
@@ -378,71 +377,6 @@ Notice ReadNotice() {
 
 void DeleteNotice() {
     StoreNotice({});
-}
-
-void StoreValue(const wchar_t* name, const StoredValue& value) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kPolicyKeyW, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS) {
-        return;
-    }
-    if (value.type == 0) {
-        RegDeleteValueW(key, name);
-    } else {
-        RegSetValueExW(key, name, 0, value.type, reinterpret_cast<const BYTE*>(value.data.data()),
-                       static_cast<DWORD>(value.data.size() * sizeof(wchar_t)));
-    }
-    RegCloseKey(key);
-}
-
-StoredValue ReadValue(const wchar_t* name) {
-    StoredValue value;
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPolicyKeyW, 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        return value;
-    }
-    DWORD size = 0;
-    if (RegQueryValueExW(key, name, nullptr, &value.type, nullptr, &size) == ERROR_SUCCESS) {
-        value.data.assign(size / sizeof(wchar_t), L'\0');
-        RegQueryValueExW(key, name, nullptr, &value.type,
-                         reinterpret_cast<BYTE*>(value.data.data()), &size);
-    } else {
-        value.type = 0;
-    }
-    RegCloseKey(key);
-    return value;
-}
-
-PolicyKeyDenial::PolicyKeyDenial(DWORD denied) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPolicyKeyW, 0, READ_CONTROL | WRITE_DAC, &key) !=
-        ERROR_SUCCESS) {
-        return;
-    }
-    DWORD size = 0;
-    RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, nullptr, &size);
-    std::vector<BYTE> original(size);
-    std::wstring sddl = L"D:(D;;" + std::to_wstring(denied) + L";;;WD)(A;;KA;;;WD)";
-    PSECURITY_DESCRIPTOR denying = nullptr;
-    if (RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, original.data(), &size) ==
-            ERROR_SUCCESS &&
-        ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1,
-                                                             &denying, nullptr)) {
-        if (RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, denying) == ERROR_SUCCESS)
-            original_ = std::move(original);
-        LocalFree(denying);
-    }
-    RegCloseKey(key);
-}
-
-void PolicyKeyDenial::Restore() {
-    if (original_.empty()) return;
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPolicyKeyW, 0, WRITE_DAC, &key) == ERROR_SUCCESS) {
-        RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, original_.data());
-        RegCloseKey(key);
-    }
-    original_.clear();
 }
 
 std::wstring SystemMessage(DWORD error) {

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/common/policy_key.h"
+
 namespace drive {
 
 // Every wait polls against a deadline of this many milliseconds unless told otherwise.
@@ -121,31 +123,6 @@ struct Notice {
 void StoreNotice(const Notice& notice);
 Notice ReadNotice();
 void DeleteNotice();
-
-// One notice value as stored, through the Unicode registry calls: its type and its data in
-// UTF-16 units, terminators included as stored; type 0 when the value is absent.
-struct StoredValue {
-    DWORD type = 0;
-    std::wstring data;
-    bool operator==(const StoredValue&) const = default;
-};
-// Stores the value as given (no terminator added); type 0 deletes it.
-void StoreValue(const wchar_t* name, const StoredValue& value);
-StoredValue ReadValue(const wchar_t* name);
-
-// While it lives, the policy key's DACL denies Everyone the given access rights.
-class PolicyKeyDenial {
-public:
-    explicit PolicyKeyDenial(DWORD denied);
-    ~PolicyKeyDenial() { Restore(); }
-    PolicyKeyDenial(const PolicyKeyDenial&) = delete;
-    PolicyKeyDenial& operator=(const PolicyKeyDenial&) = delete;
-    bool Active() const { return !original_.empty(); }
-    void Restore();
-
-private:
-    std::vector<BYTE> original_;
-};
 
 // The system's message for a Windows error, without its line break.
 std::wstring SystemMessage(DWORD error);

@@ -63,6 +63,14 @@ public:
     }
 
     HWND Control(int id) const { return GetDlgItem(editor_, id); }
+    // Reads a box of the editor and checks what all its OK boxes share: title and one button.
+    static drive::MessageBoxView ReadOkBox(HWND box, bool icon) {
+        drive::MessageBoxView view = drive::ReadMessageBox(box);
+        EXPECT_EQ(L"Quillmark v1.1", view.caption);
+        EXPECT_EQ(std::vector<std::wstring>{L"OK"}, view.buttons);
+        EXPECT_EQ(icon, view.icon);
+        return view;
+    }
     std::wstring Text(int id) const { return drive::TextOf(Control(id)); }
     bool LabelBecomes(const std::wstring& expected, DWORD ms = drive::kWaitMs) const {
         return drive::WaitFor([&] { return Text(kCharsLeft) == expected; }, ms);
@@ -336,7 +344,7 @@ TEST_F(EditorRun, SaveTellsWhatCouldNotBeWritten) {
                 ASSERT_TRUE(CreateHardLinkW(log.c_str(), target.c_str(), nullptr));
                 break;
         }
-        std::optional<drive::PolicyKeyDenial> denial;
+        std::optional<PolicyKeyDenial> denial;
         if (row.obstacle == RegistryAndFolder) {
             denial.emplace(KEY_SET_VALUE);
             ASSERT_TRUE(denial->Active());
@@ -345,10 +353,7 @@ TEST_F(EditorRun, SaveTellsWhatCouldNotBeWritten) {
         Press(kSave);
         HWND box = app_->WaitMessageBox();
         ASSERT_NE(nullptr, box);
-        drive::MessageBoxView view = drive::ReadMessageBox(box);
-        EXPECT_EQ(L"Quillmark v1.1", view.caption);
-        EXPECT_EQ(std::vector<std::wstring>{L"OK"}, view.buttons);
-        EXPECT_TRUE(view.icon);
+        drive::MessageBoxView view = ReadOkBox(box, true);
         drive::AnswerMessageBox(box);
         if (denial) {
             std::wstring denied = drive::SystemMessage(ERROR_ACCESS_DENIED);
@@ -391,11 +396,8 @@ TEST_F(EditorRun, RestrictedSaveIsRefusedAndTouchesNothing) {
     Press(kSave);
     HWND box = app_->WaitMessageBox();
     ASSERT_NE(nullptr, box) << "no refusal";
-    drive::MessageBoxView view = drive::ReadMessageBox(box);
+    drive::MessageBoxView view = ReadOkBox(box, false);
     EXPECT_EQ(kRefusal, view.text);
-    EXPECT_EQ(L"Quillmark v1.1", view.caption);
-    EXPECT_EQ(std::vector<std::wstring>{L"OK"}, view.buttons);
-    EXPECT_FALSE(view.icon);
     drive::AnswerMessageBox(box);
     ASSERT_TRUE(drive::WaitFor([&] { return !IsWindow(box); }));
 
@@ -415,12 +417,12 @@ TEST_F(EditorRun, RestrictedSaveIsRefusedAndTouchesNothing) {
 // ---- Every character and string shape survives ------------------------------------------------
 
 struct ShapeRow {
-    drive::StoredValue caption, message;
+    StoredValue caption, message;
     std::wstring shownCaption, shownMessage;
-    drive::StoredValue savedCaption, savedMessage;
+    StoredValue savedCaption, savedMessage;
 };
 
-drive::StoredValue Sz(const std::wstring& text, DWORD type = REG_SZ) {
+StoredValue Sz(const std::wstring& text, DWORD type = REG_SZ) {
     return {type, text + L'\0'};
 }
 
@@ -430,17 +432,17 @@ void UntouchedAndTypedTextComesBack(EditorRun& run, const std::vector<ShapeRow>&
                                     const std::wstring& typed) {
     for (const ShapeRow& row : rows) {
         SCOPED_TRACE(drive::ToAnsi(row.shownCaption + L"|" + row.shownMessage));
-        drive::StoreValue(L"legalnoticecaption", row.caption);
-        drive::StoreValue(L"legalnoticetext", row.message);
+        StoreValue(L"legalnoticecaption", row.caption);
+        StoreValue(L"legalnoticetext", row.message);
         ASSERT_TRUE(run.OpenAsStored());
         EXPECT_EQ(row.shownCaption, run.Text(kCaptionEdit));
         EXPECT_EQ(row.shownMessage, run.Text(kMessageEdit));
         run.Press(kSave);
         ASSERT_TRUE(drive::WaitFor([&] { return run.app_->ReadFile(L"Tarnevo.log").has_value(); }));
-        EXPECT_TRUE(drive::WaitFor(
-            [&] { return drive::ReadValue(L"legalnoticetext") == row.savedMessage; }));
-        EXPECT_EQ(row.savedCaption, drive::ReadValue(L"legalnoticecaption"));
-        EXPECT_EQ(row.savedMessage, drive::ReadValue(L"legalnoticetext"));
+        EXPECT_TRUE(
+            drive::WaitFor([&] { return ReadValue(L"legalnoticetext") == row.savedMessage; }));
+        EXPECT_EQ(row.savedCaption, ReadValue(L"legalnoticecaption"));
+        EXPECT_EQ(row.savedMessage, ReadValue(L"legalnoticetext"));
         EXPECT_FALSE(run.AnyMessageBox(200));
         run.app_.reset();
     }
@@ -449,8 +451,8 @@ void UntouchedAndTypedTextComesBack(EditorRun& run, const std::vector<ShapeRow>&
     run.TypeInto(kMessageEdit, typed + L"\r" + typed);
     run.Press(kSave);
     EXPECT_TRUE(drive::WaitFor(
-        [&] { return drive::ReadValue(L"legalnoticetext") == Sz(typed + L"\r\n" + typed); }));
-    EXPECT_EQ(Sz(typed), drive::ReadValue(L"legalnoticecaption"));
+        [&] { return ReadValue(L"legalnoticetext") == Sz(typed + L"\r\n" + typed); }));
+    EXPECT_EQ(Sz(typed), ReadValue(L"legalnoticecaption"));
     EXPECT_FALSE(run.AnyMessageBox(200));
 }
 
@@ -508,13 +510,13 @@ TEST_F(EditorRun, UnreadableValuesAreNeverOverwrittenUnseen) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(drive::ToAnsi(row.lines));
-        drive::StoredValue caption = Sz(L"Kept caption"), message = Sz(L"Kept text");
+        StoredValue caption = Sz(L"Kept caption"), message = Sz(L"Kept text");
         if (row.cause == Dword) caption = {REG_DWORD, std::wstring(L"\x0001\x0000", 2)};
         if (row.cause == Binary) message = {REG_BINARY, L"\x0102\x0304"};
         if (row.cause == Oversized) message = Sz(std::wstring(16385, L'x'));
-        drive::StoreValue(L"legalnoticecaption", caption);
-        drive::StoreValue(L"legalnoticetext", message);
-        std::optional<drive::PolicyKeyDenial> denial;
+        StoreValue(L"legalnoticecaption", caption);
+        StoreValue(L"legalnoticetext", message);
+        std::optional<PolicyKeyDenial> denial;
         if (row.cause == ReadDenied) denial.emplace(KEY_QUERY_VALUE);
 
         app_.emplace();
@@ -523,11 +525,8 @@ TEST_F(EditorRun, UnreadableValuesAreNeverOverwrittenUnseen) {
         editor_ = app_->WaitEditor();
         ASSERT_NE(nullptr, editor_) << "the box comes over the editor";
         EXPECT_TRUE(IsWindowVisible(editor_));
-        drive::MessageBoxView view = drive::ReadMessageBox(box);
-        EXPECT_EQ(L"Quillmark v1.1", view.caption);
+        drive::MessageBoxView view = ReadOkBox(box, true);
         EXPECT_EQ(L"Some of the stored logon notice could not be shown:" + row.lines, view.text);
-        EXPECT_EQ(std::vector<std::wstring>{L"OK"}, view.buttons);
-        EXPECT_TRUE(view.icon);
         drive::AnswerMessageBox(box);
         ASSERT_TRUE(drive::WaitFor([&] { return !IsWindow(box); }));
         EXPECT_TRUE(LabelBecomes(CharsLeft(row.cause == Dword ? 2047 - 9 : 2047)));
@@ -554,8 +553,8 @@ TEST_F(EditorRun, UnreadableValuesAreNeverOverwrittenUnseen) {
             EXPECT_FALSE(AnyMessageBox(200));
             EXPECT_FALSE(app_->ReadFile(L"Tarnevo.log").has_value()) << "No writes nothing";
             if (denial) denial->Restore();
-            EXPECT_EQ(caption, drive::ReadValue(L"legalnoticecaption"));
-            EXPECT_EQ(message, drive::ReadValue(L"legalnoticetext"));
+            EXPECT_EQ(caption, ReadValue(L"legalnoticecaption"));
+            EXPECT_EQ(message, ReadValue(L"legalnoticetext"));
             if (denial) denial.emplace(KEY_QUERY_VALUE);
         }
         TypeInto(kCaptionEdit, L"New");
@@ -565,7 +564,7 @@ TEST_F(EditorRun, UnreadableValuesAreNeverOverwrittenUnseen) {
         ASSERT_TRUE(drive::WaitFor([&] { return app_->ReadFile(L"Tarnevo.log").has_value(); }));
         EXPECT_FALSE(AnyMessageBox(300)) << "the save itself went well";
         if (denial) denial->Restore();
-        EXPECT_EQ(Sz(L"New"), drive::ReadValue(L"legalnoticecaption"));
+        EXPECT_EQ(Sz(L"New"), ReadValue(L"legalnoticecaption"));
         // Saved once, the values are the editor's: the next save asks nothing.
         Press(kSave);
         EXPECT_FALSE(AnyMessageBox(300));
@@ -582,10 +581,7 @@ TEST_F(EditorRun, AboutShowsFiveLinesAndGivesTheFocusBack) {
     drive::Command(editor_, kAbout);
     HWND box = app_->WaitMessageBox();
     ASSERT_NE(nullptr, box);
-    drive::MessageBoxView view = drive::ReadMessageBox(box);
-    EXPECT_EQ(L"Quillmark v1.1", view.caption);
-    EXPECT_EQ(std::vector<std::wstring>{L"OK"}, view.buttons);
-    EXPECT_FALSE(view.icon);
+    drive::MessageBoxView view = ReadOkBox(box, false);
     EXPECT_EQ(std::wstring::npos, view.text.find(L'\n')) << "lines end in CR alone";
     std::vector<std::wstring> lines;
     for (size_t start = 0;;) {

@@ -57,7 +57,7 @@ TEST(Screenshots, DISABLED_EditorWarningAndAbout) {
         HoldForPicture(L"warning");
     }
     // A value stored as a number: the warning comes up over the editor.
-    drive::StoreValue(L"legalnoticecaption", {REG_DWORD, std::wstring(L"\x0001\x0000", 2)});
+    StoreValue(L"legalnoticecaption", {REG_DWORD, std::wstring(L"\x0001\x0000", 2)});
     {
         App app;
         ASSERT_NE(nullptr, app.WaitMessageBox());

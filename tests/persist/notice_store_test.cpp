@@ -2,17 +2,14 @@
 // directory: what a save writes, what it reports, and that saves never interleave.
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <sddl.h>
 
 #include <string>
-#include <vector>
 
 #include "persist/notice_store.h"
 #include "scratch.h"
+#include "tests/common/policy_key.h"
 
 namespace {
-
-const wchar_t kPolicyKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
 
 WideString W(const std::wstring& s) {
     return WideString::FromUnits(s.data(), static_cast<uint32_t>(s.size()));
@@ -23,31 +20,9 @@ std::string LogOf(const std::string& caption, const std::string& message) {
            "legalnoticetext = " + std::string(10, ' ') + message + "\r\n";
 }
 
-struct Stored {
-    DWORD type = 0;
-    std::wstring data;  // terminator included; "<missing>" when absent
-};
-Stored Query(const wchar_t* name) {
-    Stored stored{0, L"<missing>"};
-    HKEY key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPolicyKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return stored;
-    DWORD size = 0;
-    if (RegQueryValueExW(key, name, nullptr, &stored.type, nullptr, &size) == ERROR_SUCCESS) {
-        stored.data.assign(size / sizeof(wchar_t), L'\0');
-        RegQueryValueExW(key, name, nullptr, &stored.type,
-                         reinterpret_cast<BYTE*>(stored.data.data()), &size);
-    }
-    RegCloseKey(key);
-    return stored;
-}
-
 void DeleteNotice() {
-    HKEY key;
-    if (RegCreateKeyW(HKEY_LOCAL_MACHINE, kPolicyKey, &key) != ERROR_SUCCESS) return;
-    RegDeleteValueW(key, L"legalnoticecaption");
-    RegDeleteValueW(key, L"legalnoticetext");
-    RegCloseKey(key);
+    StoreValue(L"legalnoticecaption", {});
+    StoreValue(L"legalnoticetext", {});
 }
 
 class NoticeStore : public ScratchDirectory {
@@ -85,7 +60,8 @@ TEST_F(NoticeStore, SaveWritesLogThenBothValuesInTheirTypes) {
         EXPECT_TRUE(result.logFailure.Empty());
         EXPECT_EQ(ERROR_SUCCESS, result.caption);
         EXPECT_EQ(ERROR_SUCCESS, result.message);
-        Stored caption = Query(L"legalnoticecaption"), message = Query(L"legalnoticetext");
+        StoredValue caption = ReadValue(L"legalnoticecaption");
+        StoredValue message = ReadValue(L"legalnoticetext");
         EXPECT_EQ(row.caption + L'\0', caption.data);
         EXPECT_EQ(row.captionType, caption.type);
         EXPECT_EQ(row.message + L'\0', message.data);
@@ -101,27 +77,14 @@ TEST_F(NoticeStore, SaveWritesLogThenBothValuesInTheirTypes) {
 // Wine enforces key DACLs: a policy key that denies setting values makes both writes fail;
 // the log is written all the same.
 TEST_F(NoticeStore, FailedWritesComeBackWithTheirErrors) {
-    HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS,
-              RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPolicyKey, 0, READ_CONTROL | WRITE_DAC, &key));
-    DWORD size = 0;
-    RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, nullptr, &size);
-    std::vector<BYTE> original(size);
-    ASSERT_EQ(ERROR_SUCCESS,
-              RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, original.data(), &size));
-    PSECURITY_DESCRIPTOR denying = nullptr;
-    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
-        L"D:(D;;0x2;;;WD)(A;;KA;;;WD)", SDDL_REVISION_1, &denying, nullptr));
-    ASSERT_EQ(ERROR_SUCCESS, RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, denying));
-    LocalFree(denying);
-
+    PolicyKeyDenial denial(KEY_SET_VALUE);
+    ASSERT_TRUE(denial.Active());
     NoticeSaveResult result = SaveStoredNotice(W(L"caption"), REG_SZ, W(L"message"), REG_SZ);
-    EXPECT_EQ(ERROR_SUCCESS, RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, original.data()));
-    RegCloseKey(key);
+    denial.Restore();
     EXPECT_EQ(ERROR_ACCESS_DENIED, result.caption);
     EXPECT_EQ(ERROR_ACCESS_DENIED, result.message);
     EXPECT_TRUE(result.logFailure.Empty());
-    EXPECT_EQ(L"<missing>", Query(L"legalnoticecaption").data);
+    EXPECT_EQ(0u, ReadValue(L"legalnoticecaption").type);
     EXPECT_EQ(LogOf("caption", "message"), ReadWholeFile(L"Tarnevo.log"));
 }
 
@@ -137,7 +100,7 @@ TEST_F(NoticeStore, AbandonedLockIsTakenOver) {
     CloseHandle(thread);
     NoticeSaveResult result = SaveStoredNotice(W(L"after"), REG_SZ, W(L"after"), REG_SZ);
     EXPECT_TRUE(result.lockFailure.Empty()) << Bytes(result.lockFailure);
-    EXPECT_EQ(std::wstring(L"after\0", 6), Query(L"legalnoticecaption").data);
+    EXPECT_EQ(std::wstring(L"after\0", 6), ReadValue(L"legalnoticecaption").data);
 }
 
 // Two processes save 200 times each, every save a caption and message of its own. After each
@@ -182,8 +145,8 @@ TEST(NoticeStoreSavers, TwoInstancesNeverMix) {
             SaveStoredNotice(ToWide(B(caption)), REG_SZ, ToWide(B(message)), REG_SZ);
         ASSERT_TRUE(result.lockFailure.Empty() && result.logFailure.Empty()) << i;
         ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(lock, 10000));
-        std::wstring storedCaption = Query(L"legalnoticecaption").data;
-        std::wstring storedMessage = Query(L"legalnoticetext").data;
+        std::wstring storedCaption = ReadValue(L"legalnoticecaption").data;
+        std::wstring storedMessage = ReadValue(L"legalnoticetext").data;
         std::string log = ReadWholeFile(L"Tarnevo.log");
         ReleaseMutex(lock);
         // "X caption N" and "X message N" from the same save, and its log.

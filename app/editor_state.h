@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <stdint.h>
 
+#include "persist/notice_store.h"
+
 constexpr int32_t MessageLimit = 2047;
 
 // The editor's control and menu ids.
@@ -24,6 +26,10 @@ constexpr int IDC_CHARS_LEFT = 1025;
 extern HWND EditorDialog;
 // The focus when the editor was last deactivated, 0 = none.
 extern HWND SavedFocus;
+
+// What the editor last loaded or saved: per value its text, type, state and reason. A save
+// compares storage with it and folds what it wrote back into it.
+extern StoredNotice ShownNotice;
 
 // A control of the editor, reached through EditorDialog.
 inline HWND EditorControl(int id) {

@@ -1,5 +1,5 @@
-// Loading the notice into the editor and saving it back: the edits and the boxes; the values
-// and the log themselves are the store's.
+// Loading the notice into the editor and saving it back: the edits and the boxes; the values,
+// the rules over them and the log are the store's.
 #include "app/notice.h"
 
 #include <shlobj.h>
@@ -13,37 +13,56 @@
 #include "ui/controls.h"
 #include "ui/message_box.h"
 
+constinit StoredNotice ShownNotice;
+
 namespace {
-
-// What the load found of one value: the type a save writes back, and why it could not be
-// shown. A value that could not be shown is not replaced without a question.
-struct LoadedValue {
-    TextRef name;
-    DWORD type;
-    bool unreadable;
-    ByteString reason;
-};
-
-constinit LoadedValue Loaded[] = {
-    {CaptionValueName, REG_SZ, false, ByteString()},
-    {MessageValueName, REG_SZ, false, ByteString()},
-};
 
 BOOL WINAPI SystemAdminTest() {
     return IsUserAnAdmin();
 }
 
-void Remember(LoadedValue& loaded, RegistryText& stored) {
-    loaded.type = stored.type;
-    loaded.unreadable = stored.state == ValueState::Unreadable;
-    loaded.reason = std::move(stored.reason);
+// The names of the values the test picks, joined by ", ".
+template <class Pick>
+ByteString Names(const StoredNotice& notice, Pick pick) {
+    ByteString names;
+    for (int i = 0; i < kNoticeValues; ++i) {
+        if (!pick(i)) continue;
+        TextRef name = notice.values[i].name;
+        names = names.Empty() ? ByteString(name) : std::move(names) + ", "_t + name;
+    }
+    return names;
 }
 
-bool AnyUnreadable() {
-    for (const LoadedValue& loaded : Loaded) {
-        if (loaded.unreadable) return true;
+bool AnyUnreadable(const StoredNotice& notice) {
+    for (const NoticeValue& value : notice.values) {
+        if (NeedsConsent(value.stored)) return true;
     }
     return false;
+}
+
+// Asks with Yes and No, No the default; true for Yes.
+bool AskYes(ByteString question) {
+    return ShowMessageBox(std::move(question),
+                          MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2 | MB_TASKMODAL,
+                          TitleText()) == IDYES;
+}
+
+// The box that refuses a notice too long to be shown again; false when none is.
+bool RefusedAsTooLong(const StoredNotice& toStore) {
+    ByteString lines;
+    for (const NoticeValue& value : toStore.values) {
+        if (!TooLongToStore(value.stored)) continue;
+        uint32_t length =
+            StringValueText(value.stored.text.CStr(), value.stored.text.Units()).Units();
+        lines = std::move(lines) + "\r\n"_t + value.name + ":"_t + NumberToText(length) +
+                " characters"_t;
+    }
+    if (lines.Empty()) return false;
+    ShowMessageBox("Cannot save. Nothing was saved: a value longer than "_t +
+                       TrimLeading(NumberToText(LongestRegistryText)) +
+                       " characters would not be shown at the next start."_t + std::move(lines),
+                   MB_TASKMODAL | MB_ICONERROR, TitleText());
+    return true;
 }
 
 // CR LF, the value name, ": " and the system's message for the error.
@@ -52,24 +71,22 @@ ByteString FailureLine(TextRef valueName, LONG error) {
 }
 
 // Says what a save could not write; a save that wrote everything says nothing.
-void ReportSave(const NoticeSaveResult& result) {
+void ReportSave(const StoredNotice& written, const NoticeSaveResult& result) {
     const TextRef cannotSave =
         "Cannot save. The logon notice could not be written to the registry."_t;
     ByteString logLine;
     if (!result.logFailure.Empty()) logLine = "\r\n"_t + SaveLogName + ": "_t + result.logFailure;
+    ByteString failures;
+    for (int i = 0; i < kNoticeValues; ++i) {
+        if (result.errors[i] == ERROR_SUCCESS) continue;
+        failures = std::move(failures) + FailureLine(written.values[i].name, result.errors[i]);
+    }
     ByteString text;
     UINT icon = MB_ICONERROR;
     if (!result.lockFailure.Empty()) {
         text = cannotSave + "\r\n"_t + result.lockFailure;
-    } else if (result.caption != ERROR_SUCCESS || result.message != ERROR_SUCCESS) {
-        text = cannotSave;
-        if (result.caption != ERROR_SUCCESS) {
-            text = std::move(text) + FailureLine(CaptionValueName, result.caption);
-        }
-        if (result.message != ERROR_SUCCESS) {
-            text = std::move(text) + FailureLine(MessageValueName, result.message);
-        }
-        text = std::move(text) + logLine;
+    } else if (!failures.Empty()) {
+        text = cannotSave + std::move(failures) + logLine;
     } else if (!logLine.Empty()) {
         text = "The logon notice was saved, but the save log could not be written."_t + logLine;
         icon = MB_ICONWARNING;
@@ -88,21 +105,19 @@ ByteString CharsLeftText(uint32_t messageBytes) {
 }
 
 void LoadNotice() {
-    StoredNotice stored = ReadStoredNotice();
-    Remember(Loaded[0], stored.caption);
-    Remember(Loaded[1], stored.message);
-    SetControlTextW(EditorControl(IDC_CAPTION_EDIT), stored.caption.text);
-    SetControlTextW(EditorControl(IDC_MESSAGE_EDIT), stored.message.text);
-    SetControlText(EditorControl(IDC_CHARS_LEFT),
-                   CharsLeftText(ToBytes(stored.message.text).Length()));
-    if (AnyUnreadable()) PostMessageW(EditorDialog, WM_APP_UNREADABLE_NOTICE, 0, 0);
+    ShownNotice = ReadStoredNotice();
+    const WideString& message = ShownNotice.Message().stored.text;
+    SetControlTextW(EditorControl(IDC_CAPTION_EDIT), ShownNotice.Caption().stored.text);
+    SetControlTextW(EditorControl(IDC_MESSAGE_EDIT), message);
+    SetControlText(EditorControl(IDC_CHARS_LEFT), CharsLeftText(ToBytes(message).Length()));
+    if (AnyUnreadable(ShownNotice)) PostMessageW(EditorDialog, WM_APP_UNREADABLE_NOTICE, 0, 0);
 }
 
 void ShowUnreadableNotice() {
     ByteString text = "Some of the stored logon notice could not be shown:"_t;
-    for (const LoadedValue& loaded : Loaded) {
-        if (!loaded.unreadable) continue;
-        text = std::move(text) + "\r\n"_t + loaded.name + ": "_t + loaded.reason;
+    for (const NoticeValue& value : ShownNotice.values) {
+        if (!NeedsConsent(value.stored)) continue;
+        text = std::move(text) + "\r\n"_t + value.name + ": "_t + value.stored.reason;
     }
     ShowMessageBox(std::move(text), MB_TASKMODAL | MB_ICONWARNING, TitleText());
 }
@@ -114,25 +129,32 @@ void SaveNotice() {
             MB_TASKMODAL, AppState.appTitle);
         return;
     }
-    if (AnyUnreadable()) {
-        ByteString names;
-        for (const LoadedValue& loaded : Loaded) {
-            if (!loaded.unreadable) continue;
-            names =
-                names.Empty() ? ByteString(loaded.name) : std::move(names) + ", "_t + loaded.name;
+    StoredNotice toStore =
+        NoticeToStore(ShownNotice, GetControlTextW(EditorControl(IDC_CAPTION_EDIT)),
+                      GetControlTextW(EditorControl(IDC_MESSAGE_EDIT)));
+    if (RefusedAsTooLong(toStore)) return;
+    if (AnyUnreadable(ShownNotice)) {
+        ByteString names =
+            Names(ShownNotice, [](int i) { return NeedsConsent(ShownNotice.values[i].stored); });
+        if (!AskYes("Saving replaces stored values that could not be shown: "_t + names)) return;
+    }
+    StoredNotice expected = ShownNotice;
+    for (;;) {
+        NoticeSaveResult result = SaveStoredNotice(toStore, expected);
+        if (!result.changed) {
+            FoldSave(ShownNotice, toStore, result);
+            ReportSave(toStore, result);
+            return;
         }
-        int32_t answer =
-            ShowMessageBox("Saving replaces stored values that could not be shown: "_t + names,
-                           MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2 | MB_TASKMODAL, TitleText());
-        if (answer != IDYES) return;
+        // Another program wrote since the editor loaded or saved: replace it only when told.
+        ByteString names = Names(expected, [&](int i) {
+            return Differs(expected.values[i].stored, result.current.values[i].stored);
+        });
+        if (!AskYes(
+                "The stored logon notice was changed by another program after it was shown: "_t +
+                names + "\r\n\r\nReplace it with what is shown here?"_t)) {
+            return;
+        }
+        expected = std::move(result.current);
     }
-    WideString caption = GetControlTextW(EditorControl(IDC_CAPTION_EDIT));
-    WideString message = GetControlTextW(EditorControl(IDC_MESSAGE_EDIT));
-    NoticeSaveResult result = SaveStoredNotice(caption, Loaded[0].type, message, Loaded[1].type);
-    if (result.lockFailure.Empty()) {
-        // A value written now holds what the editor shows.
-        if (result.caption == ERROR_SUCCESS) Loaded[0].unreadable = false;
-        if (result.message == ERROR_SUCCESS) Loaded[1].unreadable = false;
-    }
-    ReportSave(result);
 }

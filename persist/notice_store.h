@@ -1,5 +1,6 @@
-// The logon notice as stored: two registry values under one key, read as they are and
-// written back together with the save log, one save at a time on the machine.
+// The logon notice as stored: two registry values under one key, read as they are and written
+// back together with the save log, one save at a time on the machine. The rules that decide
+// what a save may replace without a question are small functions over these values.
 #pragma once
 
 #include <windows.h>
@@ -8,25 +9,59 @@
 #include "persist/registry_value.h"
 #include "runtime/text.h"
 
-// Held around every save by every instance, in every logon session.
-inline constexpr wchar_t NoticeSaveMutexName[] = L"Global\\Quillmark.NoticeSave";
-// How long a save waits for another one to finish.
-constexpr DWORD NoticeSaveWaitMs = 10000;
+// One value of the notice: its name and what storage holds.
+struct NoticeValue {
+    TextRef name;
+    RegistryText stored;
+};
 
+constexpr int kNoticeValues = 2;
+
+// The caption, then the message: the order in which both are read, written and named.
 struct StoredNotice {
-    RegistryText caption;
-    RegistryText message;
+    NoticeValue values[kNoticeValues] = {{CaptionValueName, {}}, {MessageValueName, {}}};
+
+    NoticeValue& Caption() { return values[0]; }
+    NoticeValue& Message() { return values[1]; }
+    const NoticeValue& Caption() const { return values[0]; }
+    const NoticeValue& Message() const { return values[1]; }
 };
 
 struct NoticeSaveResult {
-    ByteString lockFailure;  // not empty: another save kept the lock, nothing was written
-    ByteString logFailure;   // why the log was not written; empty when it was
-    LONG caption;            // 0, or the Windows error of the caption's write
-    LONG message;            // 0, or the Windows error of the message's write
+    // The stored values were no longer the expected ones: nothing was written, and current
+    // holds them as they are now.
+    bool changed = false;
+    StoredNotice current;
+    // A value was longer than a load shows: nothing was written.
+    bool tooLong = false;
+    ByteString lockFailure;           // not empty: the lock could not be had, nothing was written
+    ByteString logFailure;            // why the log was not written; empty when it was
+    bool wrote = false;               // both values were written, each with its result in errors
+    LONG errors[kNoticeValues] = {};  // per value: 0, or the Windows error of its write
 };
 
+// The type a value is written back as: REG_EXPAND_SZ stays one, every other shape (a list of
+// strings, or a value a Yes replaces) becomes REG_SZ.
+DWORD WriteBackType(DWORD storedType);
+// What a later read gives of a value written with this text and type.
+RegistryText AsStored(const WideString& text, DWORD type);
+// The notice a save stores: the edits' texts, each in the type its stored value is written
+// back as.
+StoredNotice NoticeToStore(const StoredNotice& shown, const WideString& caption,
+                           const WideString& message);
+// A value that could not be shown is replaced only after a Yes.
+bool NeedsConsent(const RegistryText& shown);
+// Whether storage holds something other than what the editor last loaded or saved.
+bool Differs(const RegistryText& shown, const RegistryText& now);
+// Whether the value, once stored, would be longer than a load shows.
+bool TooLongToStore(const RegistryText& toStore);
+// After a save: each value written becomes what it stored; a value whose write failed, or a
+// save that wrote nothing, leaves the shown notice as it was.
+void FoldSave(StoredNotice& shown, const StoredNotice& written, const NoticeSaveResult& result);
+
 StoredNotice ReadStoredNotice();
-// Writes the log (the texts in the ANSI code page) and then the caption and the message as
-// values of the given types, whatever became of the steps before.
-NoticeSaveResult SaveStoredNotice(const WideString& caption, DWORD captionType,
-                                  const WideString& message, DWORD messageType);
+// Refuses a notice with a value too long to load again. Otherwise, under the save lock, reads
+// both values again: when they differ from `expected`, writes nothing and returns them; else
+// writes the log (the texts in the ANSI code page) and then the caption and the message,
+// whatever became of the steps before.
+NoticeSaveResult SaveStoredNotice(const StoredNotice& toStore, const StoredNotice& expected);

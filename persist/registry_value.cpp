@@ -100,7 +100,9 @@ RegistryText NotText(DWORD type) {
     const char* typeName = TypeName(type);
     ByteString shape = typeName ? FromZeroTerminated(typeName)
                                 : "type"_t + NumberToText(static_cast<int64_t>(type));
-    return Unreadable("stored as "_t + std::move(shape) + ", not as text"_t);
+    RegistryText value = Unreadable("stored as "_t + std::move(shape) + ", not as text"_t);
+    value.type = type;
+    return value;
 }
 
 // The strings of a REG_MULTI_SZ as lines: each zero becomes CR LF, trailing empty strings go.
@@ -130,6 +132,12 @@ WideString TrimBlanks(const wchar_t* data, uint32_t units) {
 }
 
 }  // namespace
+
+WideString StringValueText(const wchar_t* data, uint32_t units) {
+    uint32_t length = 0;
+    while (length < units && data[length] != L'\0') ++length;
+    return TrimBlanks(data, length);
+}
 
 int32_t CreateRegistryKey(TextRef path) {
     KeyPath key = SplitPath(path, kCreateSubkeyBuffer);
@@ -198,18 +206,18 @@ RegistryText ReadRegistryString(TextRef path, TextRef valueName) {
 
     RegistryText value;
     value.state = ValueState::Read;
+    value.type = type;
     if (type == REG_MULTI_SZ) {
         WideString lines = JoinedLines(data.CStr(), units);
         value.text = TrimBlanks(lines.CStr(), lines.Units());
     } else {
-        uint32_t length = 0;
-        while (length < units && data.CStr()[length] != L'\0') ++length;
-        value.text = TrimBlanks(data.CStr(), length);
-        value.type = type;
+        value.text = StringValueText(data.CStr(), units);
     }
     if (value.text.Units() > LongestRegistryText) {
-        return Unreadable("longer than "_t + TrimLeading(NumberToText(LongestRegistryText)) +
-                          " characters"_t);
+        value.text.Free();
+        value.state = ValueState::Unreadable;
+        value.reason =
+            "longer than "_t + TrimLeading(NumberToText(LongestRegistryText)) + " characters"_t;
     }
     return value;
 }

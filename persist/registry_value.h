@@ -21,8 +21,8 @@ enum class ValueState : uint8_t {
 };
 
 struct RegistryText {
-    WideString text;      // without leading and trailing blanks
-    DWORD type = REG_SZ;  // the type a save writes it back as: REG_SZ or REG_EXPAND_SZ
+    WideString text;        // without leading and trailing blanks
+    DWORD type = REG_NONE;  // as stored; REG_NONE when missing or not known
     ValueState state = ValueState::Missing;
     ByteString reason;  // for an unreadable value: the system's message, or what it holds
 };
@@ -33,6 +33,9 @@ int32_t CreateRegistryKey(TextRef path);
 // creating a missing key once. Returns 0 when the value was stored, else the Windows error
 // code of the failing step (ERROR_BADKEY for a path that names no root key).
 LONG WriteRegistryString(TextRef path, TextRef valueName, const WideString& value, DWORD type);
+// What a REG_SZ or REG_EXPAND_SZ of these units reads back as: up to its first zero, without
+// leading and trailing blanks.
+WideString StringValueText(const wchar_t* data, uint32_t units);
 // The value as text: a REG_SZ or REG_EXPAND_SZ (unexpanded) up to its first zero, a
 // REG_MULTI_SZ with its strings joined by CR LF; any other type, a failing read or a text
 // longer than LongestRegistryText is unreadable.

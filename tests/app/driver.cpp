@@ -1,6 +1,7 @@
 #include "tests/app/driver.h"
 
 #include "tests/common/files.h"
+#include "tests/common/rights.h"
 
 #include <gtest/gtest.h>
 
@@ -18,28 +19,6 @@ constexpr wchar_t kAppDefaultsKey[] = L"Software\\Wine\\AppDefaults\\Quillmark.e
 
 // Cross-process messages get an answer within this time or count as failed.
 constexpr UINT kSendMs = 2000;
-
-// The process token with the Administrators group made deny-only.
-HANDLE RestrictedToken() {
-    HANDLE own = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_DUPLICATE | TOKEN_ASSIGN_PRIMARY | TOKEN_QUERY,
-                          &own)) {
-        return nullptr;
-    }
-    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
-    PSID admins = nullptr;
-    HANDLE restricted = nullptr;
-    if (AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0,
-                                 0, 0, 0, 0, &admins)) {
-        SID_AND_ATTRIBUTES disable{admins, 0};
-        if (!CreateRestrictedToken(own, 0, 1, &disable, 0, nullptr, 0, nullptr, &restricted)) {
-            restricted = nullptr;
-        }
-        FreeSid(admins);
-    }
-    CloseHandle(own);
-    return restricted;
-}
 
 struct FindData {
     DWORD pid;

@@ -134,18 +134,18 @@ TEST_F(RegistryValue, ReadGivesTextTypeAndState) {
          L"%SystemRoot%\\x", REG_EXPAND_SZ, ""},
         // Every string a line; the empty strings at the end are the list's terminator.
         {REG_MULTI_SZ, std::wstring(L"Line one\0Line two\0\0Line four\0\0", 30), ValueState::Read,
-         L"Line one\r\nLine two\r\n\r\nLine four", REG_SZ, ""},
+         L"Line one\r\nLine two\r\n\r\nLine four", REG_MULTI_SZ, ""},
         {REG_SZ, longest + L'\0', ValueState::Read, longest, REG_SZ, ""},
         {REG_SZ, L"  " + longest + L"  ", ValueState::Read, longest, REG_SZ, ""},
         {REG_SZ, longest + L"y", ValueState::Unreadable, L"", REG_SZ,
          "longer than 16384 characters"},
         {REG_MULTI_SZ, std::wstring(8192, L'm') + L'\0' + std::wstring(8192, L'm'),
-         ValueState::Unreadable, L"", REG_SZ, "longer than 16384 characters"},
-        {REG_DWORD, std::wstring(L"AB", 2), ValueState::Unreadable, L"", REG_SZ,
+         ValueState::Unreadable, L"", REG_MULTI_SZ, "longer than 16384 characters"},
+        {REG_DWORD, std::wstring(L"AB", 2), ValueState::Unreadable, L"", REG_DWORD,
          "stored as REG_DWORD, not as text"},
-        {REG_BINARY, std::wstring(L"\x0102", 1), ValueState::Unreadable, L"", REG_SZ,
+        {REG_BINARY, std::wstring(L"\x0102", 1), ValueState::Unreadable, L"", REG_BINARY,
          "stored as REG_BINARY, not as text"},
-        {77, L"odd", ValueState::Unreadable, L"", REG_SZ, "stored as type 77, not as text"},
+        {77, L"odd", ValueState::Unreadable, L"", 77, "stored as type 77, not as text"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << "type " << row.type << ", " << row.data.size()

@@ -92,6 +92,24 @@ public:
         drive::Focus(Control(id));
         drive::PressKey(VK_SPACE);
     }
+    // Presses Save and checks the Yes/No question it asks, No the default; null when none came.
+    HWND PressSaveExpectingQuestion(const std::wstring& question) {
+        Press(kSave);
+        HWND asked = app_->WaitMessageBox();
+        if (!asked) return nullptr;
+        drive::MessageBoxView seen = drive::ReadMessageBox(asked);
+        EXPECT_EQ(question, seen.text);
+        EXPECT_EQ(L"Quillmark v1.1", seen.caption);
+        EXPECT_EQ((std::vector<std::wstring>{L"&Yes", L"&No"}), seen.buttons);
+        EXPECT_TRUE(seen.icon);
+        EXPECT_EQ(GetDlgItem(asked, IDNO), drive::FocusedIn(asked)) << "No is the default";
+        return asked;
+    }
+    // Answers the box and waits until it is gone.
+    void Answer(HWND box, int id) {
+        drive::AnswerMessageBox(box, id);
+        EXPECT_TRUE(drive::WaitFor([&] { return !IsWindow(box); }));
+    }
     // True when a message box shows up within `ms`.
     bool AnyMessageBox(DWORD ms) const { return app_->WaitMessageBox(ms) != nullptr; }
 
@@ -181,6 +199,23 @@ TEST_F(EditorRun, MessageTakes2047CharactersCaptionFarMore) {
     drive::TypeKeys(L"!");
     EXPECT_TRUE(drive::WaitFor([&] { return Text(kCaptionEdit).size() == 5001; }))
         << Text(kCaptionEdit).size();
+
+    // But not more than the next start shows: such a save writes nothing and says why.
+    std::wstring tooLong(16385 - 5001, L'c');
+    SendMessageW(caption, EM_SETSEL, -1, -1);
+    SendMessageW(caption, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(tooLong.c_str()));
+    ASSERT_TRUE(drive::WaitFor([&] { return Text(kCaptionEdit).size() == 16385; }));
+    Press(kSave);
+    HWND box = app_->WaitMessageBox();
+    ASSERT_NE(nullptr, box);
+    EXPECT_EQ(
+        L"Cannot save. Nothing was saved: a value longer than 16384 characters would not be "
+        L"shown at the next start.\r\nlegalnoticecaption: 16385 characters",
+        ReadOkBox(box, true).text);
+    Answer(box, IDOK);
+    EXPECT_FALSE(AnyMessageBox(300));
+    EXPECT_FALSE(app_->ReadFile(L"Tarnevo.log").has_value());
+    EXPECT_FALSE(drive::ReadNotice().caption.has_value());
 }
 
 // The count is in bytes of the code page, the box's limit in characters.
@@ -533,20 +568,8 @@ TEST_F(EditorRun, UnreadableValuesAreNeverOverwrittenUnseen) {
 
         const std::wstring question =
             L"Saving replaces stored values that could not be shown: " + row.names;
-        auto pressSaveExpectingQuestion = [&]() -> HWND {
-            Press(kSave);
-            HWND asked = app_->WaitMessageBox();
-            if (!asked) return nullptr;
-            drive::MessageBoxView seen = drive::ReadMessageBox(asked);
-            EXPECT_EQ(question, seen.text);
-            EXPECT_EQ(L"Quillmark v1.1", seen.caption);
-            EXPECT_EQ((std::vector<std::wstring>{L"&Yes", L"&No"}), seen.buttons);
-            EXPECT_TRUE(seen.icon);
-            EXPECT_EQ(GetDlgItem(asked, IDNO), drive::FocusedIn(asked)) << "No is the default";
-            return asked;
-        };
         if (row.tryNo) {
-            HWND asked = pressSaveExpectingQuestion();
+            HWND asked = PressSaveExpectingQuestion(question);
             ASSERT_NE(nullptr, asked);
             drive::AnswerMessageBox(asked, IDNO);
             ASSERT_TRUE(drive::WaitFor([&] { return !IsWindow(asked); }));
@@ -558,7 +581,7 @@ TEST_F(EditorRun, UnreadableValuesAreNeverOverwrittenUnseen) {
             if (denial) denial.emplace(KEY_QUERY_VALUE);
         }
         TypeInto(kCaptionEdit, L"New");
-        HWND asked = pressSaveExpectingQuestion();
+        HWND asked = PressSaveExpectingQuestion(question);
         ASSERT_NE(nullptr, asked);
         drive::AnswerMessageBox(asked, IDYES);
         ASSERT_TRUE(drive::WaitFor([&] { return app_->ReadFile(L"Tarnevo.log").has_value(); }));
@@ -566,6 +589,82 @@ TEST_F(EditorRun, UnreadableValuesAreNeverOverwrittenUnseen) {
         if (denial) denial->Restore();
         EXPECT_EQ(Sz(L"New"), ReadValue(L"legalnoticecaption"));
         // Saved once, the values are the editor's: the next save asks nothing.
+        Press(kSave);
+        EXPECT_FALSE(AnyMessageBox(300));
+        app_.reset();
+    }
+}
+
+// Another program changed the notice while the editor was open: a save asks before it
+// replaces that; No writes nothing and asks again next time, Yes saves and makes what it stored
+// the editor's own, so the next save asks nothing. A question about unreadable values comes
+// first.
+TEST_F(EditorRun, ChangesByAnotherProgramAreReplacedOnlyAfterYes) {
+    struct Row {
+        const char* name;
+        StoredValue caption, message;  // written by the other program once the editor is up
+        std::wstring names;
+        bool unreadableAtStart;
+    };
+    const Row rows[] = {
+        {"caption", Sz(L"Theirs"), Sz(L"Kept text"), L"legalnoticecaption", false},
+        // The same text as lines of a list is another value.
+        {"message as a list",
+         Sz(L"Kept caption"),
+         {REG_MULTI_SZ, std::wstring(L"Kept text\0\0", 11)},
+         L"legalnoticetext",
+         false},
+        {"both, one deleted", Sz(L"Theirs"), {}, L"legalnoticecaption, legalnoticetext", false},
+        {"an unreadable caption made text", Sz(L"Theirs"), Sz(L"Kept text"), L"legalnoticecaption",
+         true},
+    };
+    const std::wstring changed =
+        L"The stored logon notice was changed by another program after it was shown: ";
+    const std::wstring replace = L"\r\n\r\nReplace it with what is shown here?";
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        StoreValue(L"legalnoticecaption",
+                   row.unreadableAtStart ? StoredValue{REG_DWORD, std::wstring(L"\x0001\x0000", 2)}
+                                         : Sz(L"Kept caption"));
+        StoreValue(L"legalnoticetext", Sz(L"Kept text"));
+        ASSERT_TRUE(OpenAsStored());
+        if (row.unreadableAtStart) {
+            HWND warning = app_->WaitMessageBox();
+            ASSERT_NE(nullptr, warning);
+            Answer(warning, IDOK);
+        }
+        StoreValue(L"legalnoticecaption", row.caption);
+        StoreValue(L"legalnoticetext", row.message);
+        TypeInto(kMessageEdit, L"Mine");
+        for (int answer : {IDNO, IDYES}) {
+            SCOPED_TRACE(answer == IDNO ? "No" : "Yes");
+            if (row.unreadableAtStart) {
+                HWND consent = PressSaveExpectingQuestion(
+                    L"Saving replaces stored values that could not be shown: legalnoticecaption");
+                ASSERT_NE(nullptr, consent);
+                Answer(consent, IDYES);
+                HWND asked = app_->WaitMessageBox();
+                ASSERT_NE(nullptr, asked);
+                EXPECT_EQ(changed + row.names + replace, drive::ReadMessageBox(asked).text);
+                Answer(asked, answer);
+            } else {
+                HWND asked = PressSaveExpectingQuestion(changed + row.names + replace);
+                ASSERT_NE(nullptr, asked);
+                Answer(asked, answer);
+            }
+            if (answer == IDNO) {
+                EXPECT_FALSE(AnyMessageBox(200));
+                EXPECT_FALSE(app_->ReadFile(L"Tarnevo.log").has_value()) << "No writes nothing";
+                EXPECT_EQ(row.caption, ReadValue(L"legalnoticecaption"));
+                EXPECT_EQ(row.message, ReadValue(L"legalnoticetext"));
+                EXPECT_EQ(L"Mine", Text(kMessageEdit));
+            }
+        }
+        ASSERT_TRUE(drive::WaitFor([&] { return ReadValue(L"legalnoticetext") == Sz(L"Mine"); }));
+        EXPECT_EQ(Sz(row.unreadableAtStart ? L"" : L"Kept caption"),
+                  ReadValue(L"legalnoticecaption"));
+        EXPECT_FALSE(AnyMessageBox(300)) << "the save itself went well";
+        // What it stored is the editor's now.
         Press(kSave);
         EXPECT_FALSE(AnyMessageBox(300));
         app_.reset();

@@ -1,8 +1,8 @@
 # End-to-end tests: the built Quillmark.exe driven from another process under Wine.
 quillmark_test(app_e2e_test
   SOURCES app/driver.cpp app/startup_test.cpp app/layout_test.cpp
-  app/editor_test.cpp app/screenshot_test.cpp
-  LIBS qm_ui)
+  app/editor_test.cpp app/screenshot_test.cpp app/save_refusal_test.cpp
+  LIBS qm_app)
 add_dependencies(app_e2e_test Quillmark)
 quillmark_wine_test(app_e2e app_e2e_test ARGS --gtest_filter=-*Cp932*)
 quillmark_wine_test(app_e2e_cp932 app_e2e_test ARGS --gtest_filter=*Cp932* ENV LC_ALL=ja_JP.UTF-8)

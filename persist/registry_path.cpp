@@ -3,19 +3,21 @@
 
 namespace {
 
+// The predefined keys as the headers number them: a HKEY constant is a cast, which a
+// constant-initialised table cannot hold.
 struct RootName {
     TextRef name;
-    HKEY key;
+    LONG key;
 };
 
-const RootName kRootNames[] = {
-    {"HKEY_CLASSES_ROOT"_t, HKEY_CLASSES_ROOT},
-    {"HKEY_CURRENT_USER"_t, HKEY_CURRENT_USER},
-    {"HKEY_LOCAL_MACHINE"_t, HKEY_LOCAL_MACHINE},
-    {"HKEY_USERS"_t, HKEY_USERS},
-    {"HKEY_PERFORMANCE_DATA"_t, HKEY_PERFORMANCE_DATA},
-    {"HKEY_CURRENT_CONFIG"_t, HKEY_CURRENT_CONFIG},
-    {"HKEY_DYN_DATA"_t, HKEY_DYN_DATA},
+constexpr RootName kRootNames[] = {
+    {"HKEY_CLASSES_ROOT"_t, static_cast<LONG>(0x80000000)},
+    {"HKEY_CURRENT_USER"_t, static_cast<LONG>(0x80000001)},
+    {"HKEY_LOCAL_MACHINE"_t, static_cast<LONG>(0x80000002)},
+    {"HKEY_USERS"_t, static_cast<LONG>(0x80000003)},
+    {"HKEY_PERFORMANCE_DATA"_t, static_cast<LONG>(0x80000004)},
+    {"HKEY_CURRENT_CONFIG"_t, static_cast<LONG>(0x80000005)},
+    {"HKEY_DYN_DATA"_t, static_cast<LONG>(0x80000006)},
 };
 
 }  // namespace
@@ -23,7 +25,8 @@ const RootName kRootNames[] = {
 HKEY RootKeyFromName(TextRef name) {
     WideString wide = ToWide(name);
     for (const RootName& root : kRootNames) {
-        if (CompareText(wide, ToWide(root.name)) == 0) return root.key;
+        if (CompareText(wide, ToWide(root.name)) == 0)
+            return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(root.key));
     }
     return nullptr;
 }

@@ -6,8 +6,8 @@
 
 #include "persist/registry_path.h"
 
-HKEY RegistryRoot;
-HKEY RegistryKey;
+constinit HKEY RegistryRoot = nullptr;
+constinit HKEY RegistryKey = nullptr;
 
 namespace {
 

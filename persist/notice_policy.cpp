@@ -110,13 +110,10 @@ WideString DecodeTemplate(TextRef file) {
     return ToWide(file);
 }
 
-// A plain file of a size the parse accepts; anything else is left unopened.
+// A cached template by its name. An empty entry is none, and is never opened: directories,
+// and a FIFO that would wait for a writer, list as empty.
 bool IsTemplateFile(const WIN32_FIND_DATAW& found) {
-    if (found.dwFileAttributes &
-        (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)) {
-        return false;
-    }
-    if (found.nFileSizeHigh != 0 || found.nFileSizeLow > LongestPolicyTemplate) return false;
+    if (found.nFileSizeHigh == 0 && found.nFileSizeLow == 0) return false;
     uint32_t n = 0;
     while (found.cFileName[n] != L'\0') ++n;
     // The search also matches 8.3 names: the long name decides.
@@ -125,18 +122,18 @@ bool IsTemplateFile(const WIN32_FIND_DATAW& found) {
             SameName(Span{found.cFileName + n - 4, 4}, L".dom"));
 }
 
+// At most one byte more than the parse accepts, so that a larger file reads as malformed.
 ByteString ReadTemplateFile(const wchar_t* path) {
     FileHolder file;
     file.handle =
         CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                     nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (file.handle == INVALID_HANDLE_VALUE) return ByteString();
     LARGE_INTEGER size;
-    if (GetFileType(file.handle) != FILE_TYPE_DISK || !GetFileSizeEx(file.handle, &size) ||
-        size.QuadPart <= 0 || size.QuadPart > LongestPolicyTemplate) {
+    if (file.handle == INVALID_HANDLE_VALUE || !GetFileSizeEx(file.handle, &size)) {
         return ByteString();
     }
-    uint32_t n = static_cast<uint32_t>(size.QuadPart);
+    uint32_t n = size.QuadPart > LongestPolicyTemplate ? LongestPolicyTemplate + 1
+                                                       : static_cast<uint32_t>(size.QuadPart);
     ByteString data = ByteString::Allocate(n, false);
     uint32_t total = 0;
     DWORD got = 0;
@@ -209,7 +206,6 @@ void AddTemplate(NoticePolicy& policy, const wchar_t* path) {
     if (!settings.caption && !settings.message) return;
     WideString display = HistoryName(settings.gpoGuid);
     ByteString name = ToBytes(display.Empty() ? settings.gpoPath : display);
-    if (name.Empty()) return;
     if (settings.caption) AddName(policy.caption, name);
     if (settings.message) AddName(policy.message, name);
 }

@@ -111,15 +111,19 @@ inline void RemoveHistory() {
 }
 
 // A device management value in the 64-bit view, where Windows keeps it.
-inline void PlantDeviceValue(const wchar_t* name, const std::wstring& text) {
+inline void PlantDeviceValue(const wchar_t* name, DWORD type, const void* data, DWORD size) {
     HKEY key = nullptr;
     if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kDeviceKeyW, 0, nullptr, 0, KEY_WRITE | KEY_WOW64_64KEY,
                         nullptr, &key, nullptr) != ERROR_SUCCESS) {
         return;
     }
-    RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                   static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+    RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), size);
     RegCloseKey(key);
+}
+
+inline void PlantDeviceValue(const wchar_t* name, const std::wstring& text) {
+    PlantDeviceValue(name, REG_SZ, text.c_str(),
+                     static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
 }
 
 inline void RemoveDeviceValues() {

@@ -119,6 +119,14 @@ std::vector<std::string> Names(const PolicySources& sources) {
     return names;
 }
 
+// A FIFO has no attributes to ask for under Wine, but the folder lists it.
+bool Listed(const std::wstring& path) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(path.c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) FindClose(search);
+    return search != INVALID_HANDLE_VALUE;
+}
+
 class NoticePolicySources : public testing::Test {
 protected:
     void SetUp() override { RemovePolicySources(); }
@@ -137,6 +145,7 @@ TEST_F(NoticePolicySources, ReadFromTheFolderAndTheRegistry) {
         std::vector<std::wstring> device;   // value name, text, ...
         std::vector<std::string> caption, message;
         bool deviceCaption, deviceMessage;
+        std::vector<std::wstring> fifos = {}, directories = {}, deviceNumbers = {};
     };
     const std::string path = Narrow(GpoPath(kGuid));
     auto both = [](const std::wstring& guid) {
@@ -208,6 +217,28 @@ TEST_F(NoticePolicySources, ReadFromTheFolderAndTheRegistry) {
          {path},
          false,
          false},
+        // Neither is opened: a FIFO would wait for a writer.
+        {"a FIFO and a directory by a template's name",
+         {},
+         {},
+         {},
+         {},
+         {},
+         false,
+         false,
+         {L"gpt00000.inf"},
+         {L"gpt00001.dom"}},
+        {"device management: a number is no text",
+         {},
+         {},
+         {},
+         {},
+         {},
+         false,
+         false,
+         {},
+         {},
+         {kDeviceMessageW}},
         {"device management: the caption",
          {},
          {},
@@ -232,11 +263,28 @@ TEST_F(NoticePolicySources, ReadFromTheFolderAndTheRegistry) {
             PlantHistoryEntry(static_cast<int>(i / 2), row.history[i], row.history[i + 1]);
         for (size_t i = 0; i + 1 < row.device.size(); i += 2)
             PlantDeviceValue(row.device[i].c_str(), row.device[i + 1]);
+        for (const std::wstring& name : row.fifos) {
+            std::wstring path = TemplateFolder() + L"\\" + name;
+            ASSERT_TRUE(RunUnix("/usr/bin/mkfifo", {UnixPath(path)}, Listed, path));
+        }
+        for (const std::wstring& name : row.directories)
+            ASSERT_TRUE(CreateDirectoryW((TemplateFolder() + L"\\" + name).c_str(), nullptr));
+        for (const std::wstring& name : row.deviceNumbers) {
+            DWORD one = 1;
+            PlantDeviceValue(name.c_str(), REG_DWORD, &one, sizeof(one));
+        }
         NoticePolicy policy = ReadNoticePolicy();
         EXPECT_EQ(row.caption, Names(policy.caption));
         EXPECT_EQ(row.message, Names(policy.message));
         EXPECT_EQ(row.deviceCaption, policy.caption.deviceManagement);
         EXPECT_EQ(row.deviceMessage, policy.message.deviceManagement);
+        // DeleteFileW cannot remove a FIFO under Wine.
+        for (const std::wstring& name : row.fifos) {
+            std::wstring path = TemplateFolder() + L"\\" + name;
+            RunUnix(
+                "/bin/rm", {"-f", UnixPath(path)}, [](const std::wstring& p) { return !Listed(p); },
+                path);
+        }
         RemovePolicySources();
     }
     // No folder at all.

@@ -93,8 +93,8 @@ LRESULT CALLBACK EditorProc(HWND, UINT message, WPARAM wParam, LPARAM) {
         case WM_COMMAND:
             OnCommand(LOWORD(wParam), HIWORD(wParam));
             break;
-        case WM_APP_UNREADABLE_NOTICE:
-            ShowUnreadableNotice();
+        case WM_APP_LOAD_FINDINGS:
+            ShowLoadFindings();
             break;
         default:
             break;

@@ -40,6 +40,41 @@ bool AnyUnreadable(const StoredNotice& notice) {
     return false;
 }
 
+bool AnySetByPolicy(const StoredNotice& notice) {
+    for (const NoticeValue& value : notice.values) {
+        if (SetByPolicy(value.policy)) return true;
+    }
+    return false;
+}
+
+// Who else defines the notice, a line per value and source.
+ByteString PolicyLines(const StoredNotice& notice) {
+    ByteString text =
+        "The logon notice on this computer is also set by policy, which replaces a local save when it is applied again:"_t;
+    bool groupPolicy = false;
+    for (const NoticeValue& value : notice.values) {
+        const PolicySources& sources = value.policy;
+        // The objects' names, each followed by a zero byte.
+        const char* name = sources.groupPolicy.CStr();
+        const char* end = name + sources.groupPolicy.Length();
+        while (name < end) {
+            ByteString object = FromZeroTerminated(name);
+            name += object.Length() + 1;
+            text = std::move(text) + "\r\n"_t + value.name + ": Group Policy object \""_t +
+                   std::move(object) + "\""_t;
+            groupPolicy = true;
+        }
+        if (sources.deviceManagement) {
+            text = std::move(text) + "\r\n"_t + value.name + ": device management (MDM)"_t;
+        }
+    }
+    if (groupPolicy) {
+        text = std::move(text) +
+               "\r\nGroup Policy applies it again at every restart and at least every 16 hours."_t;
+    }
+    return text;
+}
+
 // Asks with Yes and No, No the default; true for Yes.
 bool AskYes(ByteString question) {
     return ShowMessageBox(std::move(question),
@@ -105,19 +140,28 @@ ByteString CharsLeftText(uint32_t messageBytes) {
 }
 
 void LoadNotice() {
-    ShownNotice = ReadStoredNotice();
+    ShownNotice = LoadStoredNotice();
     const WideString& message = ShownNotice.Message().stored.text;
     SetControlTextW(EditorControl(IDC_CAPTION_EDIT), ShownNotice.Caption().stored.text);
     SetControlTextW(EditorControl(IDC_MESSAGE_EDIT), message);
     SetControlText(EditorControl(IDC_CHARS_LEFT), CharsLeftText(ToBytes(message).Length()));
-    if (AnyUnreadable(ShownNotice)) PostMessageW(EditorDialog, WM_APP_UNREADABLE_NOTICE, 0, 0);
+    if (AnyUnreadable(ShownNotice) || AnySetByPolicy(ShownNotice)) {
+        PostMessageW(EditorDialog, WM_APP_LOAD_FINDINGS, 0, 0);
+    }
 }
 
-void ShowUnreadableNotice() {
-    ByteString text = "Some of the stored logon notice could not be shown:"_t;
-    for (const NoticeValue& value : ShownNotice.values) {
-        if (!NeedsConsent(value.stored)) continue;
-        text = std::move(text) + "\r\n"_t + value.name + ": "_t + value.stored.reason;
+void ShowLoadFindings() {
+    ByteString text;
+    if (AnyUnreadable(ShownNotice)) {
+        text = "Some of the stored logon notice could not be shown:"_t;
+        for (const NoticeValue& value : ShownNotice.values) {
+            if (!NeedsConsent(value.stored)) continue;
+            text = std::move(text) + "\r\n"_t + value.name + ": "_t + value.stored.reason;
+        }
+    }
+    if (AnySetByPolicy(ShownNotice)) {
+        if (!text.Empty()) text = std::move(text) + "\r\n\r\n"_t;
+        text = std::move(text) + PolicyLines(ShownNotice);
     }
     ShowMessageBox(std::move(text), MB_TASKMODAL | MB_ICONWARNING, TitleText());
 }

@@ -6,17 +6,17 @@
 
 #include "runtime/text.h"
 
-// Posted to the editor by a load that found values it could not show: the box that says so
-// waits for the editor to be up.
-constexpr UINT WM_APP_UNREADABLE_NOTICE = WM_APP + 1;
+// Posted to the editor by a load that found values it could not show, or values that policy
+// also sets: the box that says so waits for the editor to be up.
+constexpr UINT WM_APP_LOAD_FINDINGS = WM_APP + 1;
 
 // "Characters Left: " and the count for a message of this many bytes.
 ByteString CharsLeftText(uint32_t messageBytes);
 
 // Fills the editor's caption and message edits and the counter from the registry.
 void LoadNotice();
-// The box naming the values the load could not show, with why.
-void ShowUnreadableNotice();
+// The one box naming the values the load could not show, with why, and who else sets them.
+void ShowLoadFindings();
 // After the save's own administrator test, and a Yes where stored values could not be shown,
 // writes the log and both values; tells the user what could not be written.
 void SaveNotice();

@@ -61,6 +61,18 @@ StoredNotice ReadStoredNotice() {
     return notice;
 }
 
+bool SetByPolicy(const PolicySources& sources) {
+    return !sources.groupPolicy.Empty() || sources.deviceManagement;
+}
+
+StoredNotice LoadStoredNotice() {
+    StoredNotice notice = ReadStoredNotice();
+    NoticePolicy policy = ReadNoticePolicy();
+    notice.Caption().policy = std::move(policy.caption);
+    notice.Message().policy = std::move(policy.message);
+    return notice;
+}
+
 NoticeSaveResult SaveStoredNotice(const StoredNotice& toStore, const StoredNotice& expected) {
     NoticeSaveResult result;
     for (const NoticeValue& value : toStore.values) {

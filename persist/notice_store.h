@@ -6,20 +6,22 @@
 #include <windows.h>
 
 #include "persist/notice_names.h"
+#include "persist/notice_policy.h"
 #include "persist/registry_value.h"
 #include "runtime/text.h"
 
-// One value of the notice: its name and what storage holds.
+// One value of the notice: its name, what storage holds, and who else defines it.
 struct NoticeValue {
     TextRef name;
     RegistryText stored;
+    PolicySources policy;  // read once at load; a save changes nothing of it
 };
 
 constexpr int kNoticeValues = 2;
 
 // The caption, then the message: the order in which both are read, written and named.
 struct StoredNotice {
-    NoticeValue values[kNoticeValues] = {{CaptionValueName, {}}, {MessageValueName, {}}};
+    NoticeValue values[kNoticeValues] = {{CaptionValueName, {}, {}}, {MessageValueName, {}, {}}};
 
     NoticeValue& Caption() { return values[0]; }
     NoticeValue& Message() { return values[1]; }
@@ -59,7 +61,13 @@ bool TooLongToStore(const RegistryText& toStore);
 // save that wrote nothing, leaves the shown notice as it was.
 void FoldSave(StoredNotice& shown, const StoredNotice& written, const NoticeSaveResult& result);
 
+// A policy that defines the value replaces a local save when it is applied again.
+bool SetByPolicy(const PolicySources& sources);
+
+// Both values as stored.
 StoredNotice ReadStoredNotice();
+// Both values as stored, and who else defines each: what the editor shows at start.
+StoredNotice LoadStoredNotice();
 // Refuses a notice with a value too long to load again. Otherwise, under the save lock, reads
 // both values again: when they differ from `expected`, writes nothing and returns them; else
 // writes the log (the texts in the ANSI code page) and then the caption and the message,

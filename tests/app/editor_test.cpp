@@ -6,6 +6,7 @@
 
 #include "tests/app/driver.h"
 #include "tests/common/files.h"
+#include "tests/common/policy_files.h"
 
 namespace {
 
@@ -668,6 +669,83 @@ TEST_F(EditorRun, ChangesByAnotherProgramAreReplacedOnlyAfterYes) {
         Press(kSave);
         EXPECT_FALSE(AnyMessageBox(300));
         app_.reset();
+    }
+}
+
+// Policy that also defines the notice is said once the editor is up, in the same one box as
+// values that could not be shown; a save is still allowed and says nothing more.
+TEST_F(EditorRun, StartTellsWhoElseSetsTheNotice) {
+    const std::wstring guid = L"{31B2F340-016D-11D2-945F-00C04FB984F9}";
+    const std::wstring caption = std::wstring(kSystemEntryW) + L"LegalNoticeCaption=1,\"Hi\"\r\n";
+    const std::wstring text = std::wstring(kSystemEntryW) + L"LegalNoticeText=7,One,Two\r\n";
+    const std::wstring intro =
+        L"The logon notice on this computer is also set by policy, which replaces a local save "
+        L"when it is applied again:";
+    const std::wstring again =
+        L"\r\nGroup Policy applies it again at every restart and at least every 16 hours.";
+    enum Plant { Named, Unnamed, Device, NamedAndUnreadable, OtherSettingsOnly };
+    struct Row {
+        Plant plant;
+        std::wstring box;  // empty: none
+    };
+    const Row rows[] = {
+        {Named, intro + L"\r\nlegalnoticecaption: Group Policy object \"Logon banner\"" +
+                    L"\r\nlegalnoticetext: Group Policy object \"Logon banner\"" + again},
+        // Without a history entry the object is named by its path.
+        {Unnamed,
+         intro + L"\r\nlegalnoticetext: Group Policy object \"" + GpoPath(guid) + L"\"" + again},
+        {Device, intro + L"\r\nlegalnoticetext: device management (MDM)"},
+        {NamedAndUnreadable,
+         L"Some of the stored logon notice could not be shown:\r\nlegalnoticecaption: stored as "
+         L"REG_DWORD, not as text\r\n\r\n" +
+             intro + L"\r\nlegalnoticecaption: Group Policy object \"Logon banner\"" + again},
+        {OtherSettingsOnly, L""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(static_cast<int>(row.plant));
+        StoreValue(L"legalnoticecaption",
+                   row.plant == NamedAndUnreadable
+                       ? StoredValue{REG_DWORD, std::wstring(L"\x0001\x0000", 2)}
+                       : Sz(L"Kept caption"));
+        StoreValue(L"legalnoticetext", Sz(L"Kept text"));
+        if (row.plant == Named || row.plant == NamedAndUnreadable) {
+            PlantHistoryEntry(0, guid, L"Logon banner");
+        }
+        if (row.plant == Named)
+            PlantTemplate(L"gpt00000.inf", Utf16File(TemplateText(caption + text, GpoPath(guid))));
+        if (row.plant == NamedAndUnreadable)
+            PlantTemplate(L"gpt00000.dom", AnsiFile(TemplateText(caption, GpoPath(guid))));
+        if (row.plant == Unnamed)
+            PlantTemplate(L"gpt00001.inf", AnsiFile(TemplateText(text, GpoPath(guid))));
+        if (row.plant == OtherSettingsOnly) {
+            PlantTemplate(L"gpt00000.inf",
+                          Utf16File(TemplateText(
+                              L"MACHINE\\System\\CurrentControlSet\\Control\\Lsa\\NoLMHash=4,1\r\n",
+                              GpoPath(guid))));
+        }
+        if (row.plant == Device) PlantDeviceValue(kDeviceMessageW, L"Managed text");
+
+        app_.emplace();
+        editor_ = app_->WaitEditor();
+        ASSERT_NE(nullptr, editor_);
+        if (row.box.empty()) {
+            EXPECT_FALSE(AnyMessageBox(500));
+        } else {
+            HWND box = app_->WaitMessageBox();
+            ASSERT_NE(nullptr, box);
+            EXPECT_EQ(row.box, ReadOkBox(box, true).text);
+            Answer(box, IDOK);
+            EXPECT_FALSE(AnyMessageBox(300)) << "one box";
+        }
+        if (row.plant != NamedAndUnreadable) {
+            TypeInto(kCaptionEdit, L"New");
+            Press(kSave);
+            EXPECT_TRUE(
+                drive::WaitFor([&] { return ReadValue(L"legalnoticecaption") == Sz(L"New"); }));
+            EXPECT_FALSE(AnyMessageBox(300)) << "a save asks and says nothing of policy";
+        }
+        app_.reset();
+        RemovePolicySources();
     }
 }
 

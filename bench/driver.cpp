@@ -155,11 +155,13 @@ int Start(const char* measure, int length, int launches, int count, wchar_t** ex
             }
             Sample(measure, programs[i], ms);
             if (length >= 0) {
-                int shown = GetWindowTextLengthW(GetDlgItem(programs[i].dialog, kMessageEdit));
-                if (shown != length) {
+                DWORD_PTR shown = 0;
+                SendMessageTimeoutW(GetDlgItem(programs[i].dialog, kMessageEdit), WM_GETTEXTLENGTH,
+                                    0, 0, SMTO_ABORTIFHUNG, 5000, &shown);
+                if (shown != static_cast<DWORD_PTR>(length)) {
                     ++failures;
                     printf("fail %s %s message shows %d characters, not %d\n", measure,
-                           programs[i].label, shown, length);
+                           programs[i].label, static_cast<int>(shown), length);
                 }
             }
             Close(programs[i]);

@@ -47,7 +47,7 @@ void AdminWarning() {
 
 int32_t AppMain(HINSTANCE, HINSTANCE, const wchar_t*, int) {
     InitCommonControlsOnce();
-    AppState.appTitle = "Quillmark"_t;
+    AppState.appTitle = QUILLMARK_NAME ""_t;
     AppState.appVersion = QUILLMARK_VERSION_SHOWN ""_t;
     if (IsAdministrator() == 0) AdminWarning();
     ShowEditor(nullptr);

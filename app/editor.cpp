@@ -9,8 +9,8 @@
 #include "ui/controls.h"
 #include "ui/dialog.h"
 
-HWND EditorDialog;
-HWND SavedFocus;
+constinit HWND EditorDialog = nullptr;
+constinit HWND SavedFocus = nullptr;
 
 namespace {
 

@@ -1,4 +1,9 @@
 // The process entry point: the runtime runs the editor's main routine.
+//
+// The system calls this directly; the C runtime's start-up never runs, and with it no
+// dynamic initialiser of a namespace-scope variable and no registration of its destructor.
+// So every such variable is constinit or constexpr, which the compiler checks, and none has
+// a destructor: a table that needed run-time work would silently stay zero.
 #include "app/app_main.h"
 #include "runtime/process.h"
 #include "ui/dialog.h"

@@ -5,6 +5,8 @@
 //
 //   driver keep SECONDS                  stay, so that the world's desktop stays up between runs
 //   driver start N EXE...                N launches of each EXE, interleaved
+//   driver load MEASURE LENGTH N EXE...  the same, samples named MEASURE; once ready, the
+//                                        message box must hold LENGTH characters
 //   driver hold SECONDS EXE              start EXE, print "ready", keep it open, close it
 //   driver keys N EXE...                 keystrokes into a full message box
 //   driver save N DIR EXE [EXE2]         Save presses, started in DIR (where the log goes);
@@ -16,12 +18,14 @@
 #include <string.h>
 #include <wchar.h>
 
+#include "version.h"
+
 namespace {
 
 constexpr int kSave = 1003, kCancel = 1004, kCaptionEdit = 1005, kMessageEdit = 1008,
               kCharsLeft = 1025;
 constexpr int kLimit = 2047;
-const wchar_t kTitle[] = L"Quillmark v1.1";
+const wchar_t kTitle[] = L"" QUILLMARK_TITLE;
 const char kPolicyKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
 
 double TicksPerMs;
@@ -133,7 +137,8 @@ bool LabelShows(HWND dialog, int left) {
     return wcscmp(expected, shown) == 0;
 }
 
-int Start(int launches, int count, wchar_t** exes) {
+// `length` is the message length each ready program must show; negative: not checked.
+int Start(const char* measure, int length, int launches, int count, wchar_t** exes) {
     Program programs[8] = {};
     if (count > 8) count = 8;
     for (int i = 0; i < count; ++i) {
@@ -148,7 +153,17 @@ int Start(int launches, int count, wchar_t** exes) {
                 ++failures;
                 continue;
             }
-            Sample("start", programs[i], ms);
+            Sample(measure, programs[i], ms);
+            if (length >= 0) {
+                DWORD_PTR shown = 0;
+                SendMessageTimeoutW(GetDlgItem(programs[i].dialog, kMessageEdit), WM_GETTEXTLENGTH,
+                                    0, 0, SMTO_ABORTIFHUNG, 5000, &shown);
+                if (shown != static_cast<DWORD_PTR>(length)) {
+                    ++failures;
+                    printf("fail %s %s message shows %d characters, not %d\n", measure,
+                           programs[i].label, static_cast<int>(shown), length);
+                }
+            }
             Close(programs[i]);
         }
     }
@@ -360,13 +375,18 @@ int wmain(int argc, wchar_t** argv) {
         return 0;
     }
     if (wcscmp(command, L"start") == 0 && argc > 3)
-        return Start(_wtoi(argv[2]), argc - 3, argv + 3);
+        return Start("start", -1, _wtoi(argv[2]), argc - 3, argv + 3);
+    if (wcscmp(command, L"load") == 0 && argc > 5) {
+        static char measure[64];
+        WideCharToMultiByte(CP_ACP, 0, argv[2], -1, measure, sizeof(measure), nullptr, nullptr);
+        return Start(measure, _wtoi(argv[3]), _wtoi(argv[4]), argc - 5, argv + 5);
+    }
     if (wcscmp(command, L"hold") == 0 && argc == 4) return Hold(_wtoi(argv[2]), argv[3]);
     if (wcscmp(command, L"keys") == 0 && argc > 3) return Keys(_wtoi(argv[2]), argc - 3, argv + 3);
     if (wcscmp(command, L"save") == 0 && argc > 4)
         return Save(_wtoi(argv[2]), argv[3], argc - 4, argv + 4);
     fprintf(stderr,
-            "usage: driver keep S | start N EXE... | hold S EXE | keys N EXE... | save N DIR EXE "
-            "[EXE2]\n");
+            "usage: driver keep S | start N EXE... | load MEASURE LENGTH N EXE... | hold S EXE | "
+            "keys N EXE... | save N DIR EXE [EXE2]\n");
     return 2;
 }

@@ -2,6 +2,8 @@
 // the bench can tell what the editor's own layers cost on top of Windows.
 #include <windows.h>
 
+#include "version.h"
+
 namespace {
 
 constexpr WORD kButton = 0x80, kEdit = 0x81, kStatic = 0x82;
@@ -33,7 +35,9 @@ constexpr Item kItems[] = {
 
 // Zero-initialised, so they cost no file bytes.
 alignas(4) WORD Template[1024];
-char ValueBytes[16384];
+// The longest value the editor loads, 16,384 characters, at two bytes each in a double-byte
+// code page, and the NUL.
+char ValueBytes[2 * 16384 + 1];
 wchar_t Wide[32768];
 
 WORD* PutText(WORD* p, const wchar_t* text) {
@@ -77,7 +81,7 @@ const DLGTEMPLATE* BuildTemplate() {
     *p++ = 277;
     *p++ = 0;  // no menu
     *p++ = 0;  // the system dialog class
-    p = PutText(p, L"Quillmark v1.1");
+    p = PutText(p, L"" QUILLMARK_TITLE);
     *p++ = 8;
     p = PutText(p, L"MS Sans Serif");
     for (const Item& item : kItems) p = PutItem(p, item);

@@ -55,7 +55,11 @@ ENV
 . "$dir/env"
 # Keep one server for the whole run: every test program starts faster.
 "$WINESERVER" -p >/dev/null 2>&1 </dev/null
-"$QM_WINE" wineboot -i </dev/null >"$dir/wineboot.log" 2>&1 || { cat "$dir/wineboot.log" >&2; exit 1; }
+if ! "$QM_WINE" wineboot -i </dev/null >"$dir/wineboot.log" 2>&1; then
+  echo "wineboot failed to make the Wine prefix $WINEPREFIX; its output:" >&2
+  tail -n 20 "$dir/wineboot.log" >&2
+  exit 1
+fi
 # A crashing test ends instead of waiting behind the crash dialog.
 "$QM_WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1
 # There is no window manager: without this, destroying a shown window waits two seconds

@@ -1,14 +1,15 @@
-// The application's process-wide state. The runtime clears it at start-up and releases its
-// texts at shutdown.
+// The application's process-wide state. The runtime clears it at start-up and at shutdown.
 #pragma once
 
 #include <windows.h>
 
 #include "runtime/text.h"
 
+// Borrowed texts (literals): a member with a destructor would need one registered at run
+// time, and the program starts without the C runtime that would run it.
 struct AppStateRecord {
-    ByteString appTitle;    // product name
-    ByteString appVersion;  // version shown in titles
+    TextRef appTitle;    // product name
+    TextRef appVersion;  // version shown in titles
 };
 
 extern AppStateRecord AppState;
@@ -16,5 +17,5 @@ extern AppStateRecord AppState;
 // AppTitle + " v" + AppVersion, composed anew at each use.
 ByteString TitleText();
 
-// Empties the texts: at start-up, before the main routine sets them, and at shutdown.
+// Empties the record: at start-up, before the main routine sets it, and at shutdown.
 void ReleaseAppState();

@@ -22,21 +22,22 @@ namespace {
 constexpr uint16_t kFloatControlWord = 0x133F;
 }  // namespace
 
+// The operand is not called "word": WORD is a reserved word of the inline assembler.
 uint16_t ReadFloatControlWord() {
-    uint16_t word = 0;
+    uint16_t control = 0;
 #if defined(_MSC_VER)
-    __asm fnstcw word
+    __asm fnstcw control
 #else
-    __asm__ __volatile__("fnstcw %0" : "=m"(word));
+    __asm__ __volatile__("fnstcw %0" : "=m"(control));
 #endif
-        return word;
+        return control;
 }
 
-void WriteFloatControlWord(uint16_t word) {
+void WriteFloatControlWord(uint16_t control) {
 #if defined(_MSC_VER)
-    __asm fldcw word
+    __asm fldcw control
 #else
-    __asm__ __volatile__("fldcw %0" : : "m"(word));
+    __asm__ __volatile__("fldcw %0" : : "m"(control));
 #endif
 }
 #endif

@@ -8,7 +8,7 @@
 #include "runtime/file_output.h"
 #include "runtime/float_control.h"
 
-RuntimeState Runtime;
+constinit RuntimeState Runtime{};
 
 namespace {
 
@@ -26,7 +26,7 @@ constexpr DWORD kCommonControlClasses = ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLAS
                                         ICC_NATIVEFNTCTL_CLASS | ICC_STANDARD_CLASSES;
 
 // Whether CoInitialize succeeded, so that shutdown pairs it.
-bool ComInitialised;
+constinit bool ComInitialised = false;
 
 }  // namespace
 
@@ -96,7 +96,21 @@ void RunProgram(MainRoutine main, void (*startLayers)()) {
     Runtime = RuntimeState{};
 
     Runtime.version.dwOSVersionInfoSize = sizeof(OSVERSIONINFOA);
+    // Deprecated, but it is the platform test: the other version calls do not tell the
+    // platform apart.
+#if defined(_MSC_VER) && !defined(__clang__)
+#pragma warning(push)
+#pragma warning(disable : 4996)
+#else
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+#endif
     GetVersionExA(&Runtime.version);
+#if defined(_MSC_VER) && !defined(__clang__)
+#pragma warning(pop)
+#else
+#pragma GCC diagnostic pop
+#endif
     if (Runtime.version.dwPlatformId != VER_PLATFORM_WIN32_NT) {
         MessageBoxA(nullptr, "Win98 No Support", nullptr, MB_TASKMODAL | MB_SETFOREGROUND);
         ExitProcess(kFailureExitCode);

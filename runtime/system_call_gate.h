@@ -8,7 +8,7 @@
 #include "runtime/spin_lock.h"
 
 // One lock for every user of the gate, defined beside it.
-inline volatile LONG SystemCallGateLock;
+inline constinit volatile LONG SystemCallGateLock = 0;
 
 // Makes the call and returns GetLastError as it stood right after it.
 template <class Call>

@@ -3,8 +3,6 @@
 
 #include <string.h>
 
-#include <utility>
-
 #include "runtime/errors.h"
 
 namespace {
@@ -117,18 +115,18 @@ ByteString operator+(TextRef a, TextRef b) {
 }
 
 ByteString operator+(ByteString&& a, TextRef b) {
-    if (b.Empty()) return std::move(a);
+    if (b.Empty()) return static_cast<ByteString&&>(a);
     return TextRef(a) + b;
 }
 
 ByteString operator+(TextRef a, ByteString&& b) {
-    if (a.Empty()) return std::move(b);
+    if (a.Empty()) return static_cast<ByteString&&>(b);
     return a + TextRef(b);
 }
 
 ByteString operator+(ByteString&& a, ByteString&& b) {
-    if (b.Empty()) return std::move(a);
-    return TextRef(a) + std::move(b);
+    if (b.Empty()) return static_cast<ByteString&&>(a);
+    return TextRef(a) + static_cast<ByteString&&>(b);
 }
 
 ByteString Leftmost(TextRef text, int32_t n) {

@@ -7,9 +7,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 
-[ "$(id -u)" = 0 ] && bash scripts/setup.sh
 # shellcheck disable=SC1091
 . cmake/machine.sh
+if [ "$(id -u)" = 0 ]; then bash scripts/setup.sh; else have_tools import || exit 1; fi
 # The loaders are named: Debian's `wine` wrapper picks the 32-bit one whenever wine32 is
 # installed, even where it cannot run.
 if reason=$(x86_not_run_reason); then
@@ -30,7 +30,7 @@ wine=$WINELOADER
 exe=$build/Quillmark.exe
 
 if [ -n "${DISPLAY:-}" ]; then
-  [ -d "$WINEPREFIX" ] || "$wine" wineboot -i >/dev/null 2>&1
+  [ -d "$WINEPREFIX" ] || boot_prefix "$wine" || exit 1
   exec "$wine" "$exe"
 fi
 
@@ -45,12 +45,14 @@ mkdir -p "$world"
 # shellcheck disable=SC1091
 . cmake/xvfb.sh
 start_xvfb "$world" 1024x768
-[ -d "$WINEPREFIX" ] || "$wine" wineboot -i >/dev/null 2>&1
+[ -d "$WINEPREFIX" ] || boot_prefix "$wine" || exit 1
+title=$(editor_title "$build")
+[ -n "$title" ] || { echo "No title in $build/generated/version.h: rebuild." >&2; exit 1; }
 
 # A Wine virtual desktop draws the caption bar and the frame; the tool starts the editor in
 # it and tells us through files when the editor is up.
 rm -f "$world/ready" "$world/close"
-"$wine" explorer /desktop=Quillmark,800x640 "$build/window_tool.exe" "Z:$root/$exe" "Quillmark v1.1" \
+"$wine" explorer /desktop=Quillmark,800x640 "$build/window_tool.exe" "Z:$root/$exe" "$title" \
   "Z:$world/ready" "Z:$world/close" >/dev/null 2>&1 &
 editor=$!
 for _ in $(seq 600); do [ -e "$world/ready" ] && break; sleep 0.1; done

@@ -5,15 +5,15 @@
 
 namespace {
 
-WindowRecord* WindowList;
-int32_t WindowCount;
-volatile LONG WindowTableLock;
+constinit WindowRecord* WindowList = nullptr;
+constinit int32_t WindowCount = 0;
+constinit volatile LONG WindowTableLock = 0;
 
-DialogFont* FontList;
-volatile LONG FontTableLock;
+constinit DialogFont* FontList = nullptr;
+constinit volatile LONG FontTableLock = 0;
 
-int32_t OpenDialogs;
-HWND LastActiveDialog;
+constinit int32_t OpenDialogs = 0;
+constinit HWND LastActiveDialog = nullptr;
 
 // Releases what the record owns, then the record; no lock held.
 void ReleaseRecord(WindowRecord* record) {

@@ -289,12 +289,21 @@ void PressKey(WORD vk, bool shift) {
 }
 
 void ClickAt(POINT screen) {
-    SetCursorPos(screen.x, screen.y);
-    INPUT input[2] = {};
-    input[0].type = input[1].type = INPUT_MOUSE;
-    input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(2, input, sizeof(INPUT));
+    // Every event carries the position: under a Wine virtual desktop the pointer can jump back
+    // between a move and a press that has none. Absolute positions run 0..65535 over the
+    // primary screen; rounded up, so that the system's scaling back lands on the same pixel.
+    LONG width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    LONG x = static_cast<LONG>((LONGLONG{screen.x} * 65536 + width - 1) / width);
+    LONG y = static_cast<LONG>((LONGLONG{screen.y} * 65536 + height - 1) / height);
+    INPUT input[3] = {};
+    const DWORD buttons[3] = {0, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP};
+    for (int i = 0; i < 3; ++i) {
+        input[i].type = INPUT_MOUSE;
+        input[i].mi.dx = x;
+        input[i].mi.dy = y;
+        input[i].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | buttons[i];
+    }
+    SendInput(3, input, sizeof(INPUT));
 }
 
 void Command(HWND dialog, int id, HWND control, WORD code) {

@@ -103,7 +103,9 @@ public:
         EXPECT_EQ(L"Quillmark v1.1", seen.caption);
         EXPECT_EQ((std::vector<std::wstring>{L"&Yes", L"&No"}), seen.buttons);
         EXPECT_TRUE(seen.icon);
-        EXPECT_EQ(GetDlgItem(asked, IDNO), drive::FocusedIn(asked)) << "No is the default";
+        EXPECT_TRUE(drive::WaitFor(
+            [&] { return drive::FocusedIn(asked) == GetDlgItem(asked, IDNO); }, 2000))
+            << "No is the default";
         return asked;
     }
     // Answers the box and waits until it is gone.
@@ -239,12 +241,12 @@ TEST_F(EditorRun, Cp932DoubleByteCharactersCountTwoAndGoNegative) {
     // Saved in the code page's bytes, whole.
     TypeInto(kCaptionEdit, L"\u304A\u77E5\u3089\u305B");
     Press(kSave);
-    ASSERT_TRUE(drive::WaitFor([&] { return app_->ReadFile(L"Tarnevo.log").has_value(); }));
     std::string stored = drive::ToAnsi(L"\u65E5\u672C\u8A9E" + paste);
     ASSERT_EQ(2050u, stored.size());
     std::string caption = drive::ToAnsi(L"\u304A\u77E5\u3089\u305B");
+    // The log is written first: once the message is stored, the log is whole.
+    ASSERT_TRUE(drive::WaitFor([&] { return drive::ReadNotice().text == stored; }));
     EXPECT_EQ(LogOf(caption, stored), app_->ReadFile(L"Tarnevo.log"));
-    EXPECT_TRUE(drive::WaitFor([&] { return drive::ReadNotice().text == stored; }));
     EXPECT_EQ(caption, drive::ReadNotice().caption.value_or("<none>"));
 }
 
@@ -267,7 +269,7 @@ TEST_F(EditorRun, ClearEmptiesBothAndCancelKeepsTheStoredNotice) {
     ASSERT_TRUE(Open({"Kept", "Kept text"}));
     Press(kClear);
     EXPECT_TRUE(drive::WaitFor([&] { return Text(kCaptionEdit).empty(); }));
-    EXPECT_EQ(L"", Text(kMessageEdit));
+    EXPECT_TRUE(drive::WaitFor([&] { return Text(kMessageEdit).empty(); }));
     EXPECT_TRUE(LabelBecomes(CharsLeft(2047)));
     EXPECT_FALSE(AnyMessageBox(200)) << "Clear asks nothing";
     Press(kCancel);
@@ -322,8 +324,10 @@ TEST_F(EditorRun, LongMessageLoadsAndSavesWhole) {
     EXPECT_EQ(drive::FromAnsi(stored), Text(kMessageEdit));
     EXPECT_EQ(CharsLeft(2047 - 3000), Text(kCharsLeft));
     Press(kSave);
-    ASSERT_TRUE(drive::WaitFor([&] { return app_->ReadFile(L"Tarnevo.log").has_value(); }));
-    EXPECT_EQ(LogOf("Long", stored), app_->ReadFile(L"Tarnevo.log"));
+    // The file is there before its bytes are.
+    EXPECT_TRUE(drive::WaitFor([&] {
+        return app_->ReadFile(L"Tarnevo.log") == LogOf("Long", stored);
+    })) << app_->ReadFile(L"Tarnevo.log").value_or("<none>").size();
     Notice now = drive::ReadNotice();
     EXPECT_EQ(stored.size(), now.text.value_or("").size());
     EXPECT_EQ(stored, now.text.value_or(""));
@@ -588,7 +592,7 @@ TEST_F(EditorRun, UnreadableValuesAreNeverOverwrittenUnseen) {
         ASSERT_TRUE(drive::WaitFor([&] { return app_->ReadFile(L"Tarnevo.log").has_value(); }));
         EXPECT_FALSE(AnyMessageBox(300)) << "the save itself went well";
         if (denial) denial->Restore();
-        EXPECT_EQ(Sz(L"New"), ReadValue(L"legalnoticecaption"));
+        EXPECT_TRUE(drive::WaitFor([&] { return ReadValue(L"legalnoticecaption") == Sz(L"New"); }));
         // Saved once, the values are the editor's: the next save asks nothing.
         Press(kSave);
         EXPECT_FALSE(AnyMessageBox(300));
@@ -777,11 +781,13 @@ TEST_F(EditorRun, AboutShowsFiveLinesAndGivesTheFocusBack) {
     EXPECT_EQ(year, lines[2].substr(lines[2].size() - year.size())) << drive::ToAnsi(lines[2]);
     EXPECT_EQ(L"", lines[3]);
     EXPECT_FALSE(lines[4].empty());
-    EXPECT_FALSE(IsWindowEnabled(editor_)) << "the box is task-modal";
+    EXPECT_TRUE(drive::WaitFor([&] { return !IsWindowEnabled(editor_); }))
+        << "the box is task-modal";
 
     drive::AnswerMessageBox(box);
     ASSERT_TRUE(drive::WaitFor([&] { return !IsWindow(box); }));
-    EXPECT_TRUE(IsWindowEnabled(editor_));
+    // The box's own modal loop enables the editor again as it ends, a moment after the box.
+    EXPECT_TRUE(drive::WaitFor([&] { return IsWindowEnabled(editor_) != FALSE; }));
     // Wine leaves the dialog inactive after the box; the user clicks it back to the front.
     drive::BringToFront(editor_);
     EXPECT_TRUE(drive::WaitFor([&] { return drive::FocusedIn(editor_) == message; }, 2000))

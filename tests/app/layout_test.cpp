@@ -187,6 +187,8 @@ TEST_F(EditorLayout, MenuBarShowsExitThenAbout) {
     EXPECT_EQ(0u, drive::ReadMessageBox(box).text.find(L"Quillmark v1.1\r"));
     drive::AnswerMessageBox(box);
     ASSERT_TRUE(drive::WaitFor([&] { return !IsWindow(box); }));
+    // The box's modal loop enables the editor as it ends; a click before that is lost.
+    ASSERT_TRUE(drive::WaitFor([&] { return IsWindowEnabled(editor_) != FALSE; }));
 
     drive::Focus(GetDlgItem(editor_, 1003));
     drive::ClickAt(centre(exitItem));

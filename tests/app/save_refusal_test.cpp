@@ -35,8 +35,8 @@ using SaveRefusal = ScratchDirectory;
 
 TEST_F(SaveRefusal, WithoutAdministratorRightsTheSaveSaysSoAndWritesNothing) {
     drive::StoreNotice({"stored caption", "stored text"});
-    AppState.appTitle = ByteString("Quillmark"_t);
-    AppState.appVersion = ByteString("1.1"_t);
+    AppState.appTitle = "Quillmark"_t;
+    AppState.appVersion = "1.1"_t;
     BOOL(WINAPI * system)() = SaveAdminTest;
     SaveAdminTest = NotAnAdministrator;
 

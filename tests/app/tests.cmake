@@ -8,6 +8,6 @@ quillmark_wine_test(app_e2e app_e2e_test ARGS --gtest_filter=-*Cp932*)
 quillmark_wine_test(app_e2e_cp932 app_e2e_test ARGS --gtest_filter=*Cp932* ENV LC_ALL=ja_JP.UTF-8)
 
 add_test(NAME app_no_window COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/app/no_window.sh ${QM_WINE_ENV}
-         ${CMAKE_BINARY_DIR}/Quillmark.exe)
+         ${QM_TEST_EXE})
 set_tests_properties(app_no_window PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine_desktop
                      TIMEOUT 90)

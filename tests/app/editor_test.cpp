@@ -212,6 +212,42 @@ TEST_F(EditorRun, Cp932DoubleByteCharactersCountTwoAndGoNegative) {
     EXPECT_EQ(caption, drive::ReadNotice().caption.value_or("<none>"));
 }
 
+// Code page 65001 (LC_ALL=hi_IN.UTF-8): the count is in UTF-8 bytes, and the log and the
+// registry get those bytes.
+TEST_F(EditorRun, Cp65001CountsUtf8BytesAndSavesThem) {
+    if (GetACP() != CP_UTF8) GTEST_SKIP() << "needs code page 65001, this run has " << GetACP();
+    ASSERT_TRUE(Open());
+    drive::Focus(Control(kMessageEdit));
+    struct Step {
+        std::wstring keys;
+        int left;
+    };
+    const Step steps[] = {
+        {L"\u00E9", 2045},      // two bytes
+        {L"\U0001F600", 2041},  // a surrogate pair, four bytes
+        {L"\u0928", 2038},      // three bytes
+        {L"a", 2037},
+    };
+    for (const Step& step : steps) {
+        drive::TypeKeys(step.keys);
+        EXPECT_TRUE(LabelBecomes(CharsLeft(step.left), 2000))
+            << "after " << drive::ToAnsi(step.keys) << ": " << drive::ToAnsi(Text(kCharsLeft));
+    }
+    TypeInto(kCaptionEdit, L"\u00DCbung \U0001F6D1");
+    Press(kSave);
+    ASSERT_TRUE(drive::WaitFor([&] { return app_->ReadFile(L"Tarnevo.log").has_value(); }));
+    const std::string message =
+        "\xC3\xA9\xF0\x9F\x98\x80\xE0\xA4\xA8"
+        "a";
+    const std::string caption =
+        "\xC3\x9C"
+        "bung \xF0\x9F\x9B\x91";
+    EXPECT_EQ(LogOf(caption, message), app_->ReadFile(L"Tarnevo.log"));
+    EXPECT_TRUE(drive::WaitFor([&] { return drive::ReadNotice().text == message; }));
+    EXPECT_EQ(caption, drive::ReadNotice().caption.value_or("<none>"));
+    EXPECT_FALSE(AnyMessageBox(200));
+}
+
 TEST_F(EditorRun, EnterInEitherEditIsALineBreakNotAButton) {
     ASSERT_TRUE(Open({"Stored", "Stored text"}));
     for (int id : {kCaptionEdit, kMessageEdit}) {
@@ -502,6 +538,16 @@ TEST_F(EditorRun, UntouchedAndTypedUnicodeComesBackExactlyCp932) {
         {{Sz(korean), Sz(L"\u20ac 100 \U0001F6D1"), korean, L"\u20ac 100 \U0001F6D1", Sz(korean),
           Sz(L"\u20ac 100 \U0001F6D1")}},
         L"\ud55c\uad6d\uc5b4 \U0001F600 \u20ac");
+}
+
+TEST_F(EditorRun, UntouchedAndTypedUnicodeComesBackExactlyCp65001) {
+    if (GetACP() != CP_UTF8) GTEST_SKIP() << "needs code page 65001, this run has " << GetACP();
+    const std::wstring hindi = L"\u0938\u0942\u091a\u0928\u093e: \u0915\u0947\u0935\u0932";
+    UntouchedAndTypedTextComesBack(
+        *this,
+        {{Sz(hindi), Sz(L"\u4e2d\u6587 \U0001F6D1"), hindi, L"\u4e2d\u6587 \U0001F6D1", Sz(hindi),
+          Sz(L"\u4e2d\u6587 \U0001F6D1")}},
+        L"\u0928\u092e\u0938\u094d\u0924\u0947 \U0001F600 \u00e9");
 }
 
 // A value that cannot be shown is said so once the editor is up, and a save asks before it

@@ -5,6 +5,6 @@
 
 inline constexpr TextRef SaveLogName = "Tarnevo.log"_t;
 
-// Rewrites the log with the two texts. Returns why it could not be written (the system's
-// message, or that the name is a link), or the empty text when it was.
+// Rewrites the log with the two texts. Returns why it could not be written, in the system's
+// words, or the empty text when it was.
 ByteString WriteSaveLog(TextRef caption, TextRef message);

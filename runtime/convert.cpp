@@ -5,16 +5,57 @@
 #include "runtime/system_call_gate.h"
 #include "runtime/text.h"
 
+uint32_t ActualCodePage(uint32_t codePage) {
+    switch (codePage) {
+        case CP_ACP:
+            return GetACP();
+        case CP_OEMCP:
+            return GetOEMCP();
+        case CP_THREAD_ACP: {
+            DWORD number = 0;
+            int got = GetLocaleInfoW(GetThreadLocale(),
+                                     LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
+                                     reinterpret_cast<LPWSTR>(&number), sizeof(number) / 2);
+            // A locale with no ANSI code page of its own (0) uses the system's.
+            return got && number ? number : GetACP();
+        }
+        default:
+            return codePage;
+    }
+}
+
+uint32_t MultiByteFlags(uint32_t codePage) {
+    uint32_t actual = ActualCodePage(codePage);
+    // Windows takes only 0 or MB_ERR_INVALID_CHARS for UTF-8 and GB 18030, and only 0 for
+    // the others; any other flag fails the call with ERROR_INVALID_FLAGS.
+    switch (actual) {
+        case CP_UTF8:
+        case 54936:
+        case CP_UTF7:
+        case 42:
+        case 50220:
+        case 50221:
+        case 50222:
+        case 50225:
+        case 50227:
+        case 50229:
+            return 0;
+        default:
+            return actual >= 57002 && actual <= 57011 ? 0 : MB_PRECOMPOSED;
+    }
+}
+
 // A length query of 0, or no storage, gives the empty text without an error number.
 WideString ToWide(TextRef text) {
     int n = static_cast<int>(text.Length());
     if (n <= 0) return WideString();
     UINT codePage = CurrentThreadBlock()->codePage;
-    int units = MultiByteToWideChar(codePage, MB_PRECOMPOSED, text.bytes, n, nullptr, 0);
+    DWORD flags = MultiByteFlags(codePage);
+    int units = MultiByteToWideChar(codePage, flags, text.bytes, n, nullptr, 0);
     if (units <= 0) return WideString();
     WideString wide = WideString::Allocate(units, false);
     if (wide.Empty()) return wide;
-    MultiByteToWideChar(codePage, MB_PRECOMPOSED, text.bytes, n, wide.Units16(), units);
+    MultiByteToWideChar(codePage, flags, text.bytes, n, wide.Units16(), units);
     return wide;
 }
 

@@ -14,9 +14,6 @@ enum RuntimeError : int32_t {
     FileNotFound = 53,
     FileAlreadyOpen = 55,
     DeviceError = 57,
-    // An open refused because the name is not a file of its own: a symbolic link, junction or
-    // second hard link, or a link to nothing. No Windows error goes with it.
-    NotOwnFile = 58,
     DiskFull = 61,
     InputPastEnd = 62,
     BadFileName = 64,

@@ -4,9 +4,6 @@
 
 #include <string.h>
 
-#include <utility>
-#include <wchar.h>
-
 #include "runtime/errors.h"
 #include "runtime/spin_lock.h"
 #include "runtime/system_call_gate.h"
@@ -24,7 +21,8 @@ struct OpenFileRecord {
     HANDLE handle;
     bool disk;
     uint32_t column;
-    wchar_t name[1];  // the name as opened, zero-terminated; the record is sized to hold it
+    FileIdentity identity;  // of a disk file, read when it was created
+    wchar_t name[1];        // the name as opened, zero-terminated; the record is sized to hold it
 };
 
 OpenFileRecord* OpenFileTable;
@@ -95,91 +93,41 @@ void Report(int32_t number) {
     Report(Failure{number, 0});
 }
 
-// A path the system writes into a caller's buffer: `fill(buffer, size)` returns the units
-// written, or the size needed (terminator included) when the buffer is too small. Most paths
-// fit the first buffer, so most take one call.
-template <class Fill>
-WideString SystemPath(Fill&& fill) {
-    wchar_t first[MAX_PATH + 1];
-    DWORD needed = 0, got = 0;
-    SystemCallGate([&] { needed = fill(first, MAX_PATH + 1); });
-    if (needed == 0) return WideString();
-    if (needed <= MAX_PATH) return WideString::FromUnits(first, needed);
-    WideString buffer = WideString::Allocate(needed, false);
-    if (buffer.Empty()) return buffer;
-    SystemCallGate([&] { got = fill(buffer.Units16(), needed); });
-    if (got == 0 || got >= needed) return WideString();
-    return WideString::FromUnits(buffer.CStr(), got);
-}
-
-// The handle's path from the root of its volume ("\\dir\\name"); error is set on failure.
-WideString PathOnVolume(HANDLE handle, DWORD& error) {
-    constexpr DWORD kSize = sizeof(FILE_NAME_INFO) + 32768 * sizeof(wchar_t);
-    auto* info = static_cast<FILE_NAME_INFO*>(HeapAlloc(GetProcessHeap(), 0, kSize));
-    if (!info) return WideString();
-    BOOL ok = FALSE;
-    error = SystemCallGate(
-        [&] { ok = GetFileInformationByHandleEx(handle, FileNameInfo, info, kSize); });
-    WideString path;
-    if (ok) path = WideString::FromUnits(info->FileName, info->FileNameLength / sizeof(wchar_t));
-    HeapFree(GetProcessHeap(), 0, info);
-    return path;
-}
-
-// Whether two paths name the same place, without regard to case or to the long form's
-// prefix ("\\?\C:\x" is "C:\x", "\\?\UNC\server\x" is "\\server\x").
-bool SamePath(const wchar_t* a, const wchar_t* b) {
-    if (wcsncmp(a, L"\\\\?\\UNC\\", 8) == 0 && wcsncmp(b, L"\\\\", 2) == 0) {
-        a += 8;
-        b += 2;
-    } else if (wcsncmp(a, L"\\\\?\\", 4) == 0) {
-        a += 4;
+// The name as the system gets it: at most its first 255 UTF-16 units. Empty when the name is
+// empty or holds a wildcard.
+WideString SystemFileName(TextRef name) {
+    WideString wide = ToWide(name);
+    uint32_t units = wide.Units() < kLongestName ? wide.Units() : kLongestName;
+    const wchar_t* chars = wide.CStr();
+    for (uint32_t i = 0; i < units; ++i) {
+        if (chars[i] == L'*' || chars[i] == L'?') return WideString();
     }
-    return CompareStringOrdinal(a, -1, b, -1, TRUE) == CSTR_EQUAL;
+    if (units < wide.Units()) return WideString::FromUnits(chars, units);
+    return wide;
 }
 
-// Whether the handle's path is the expected one; on the volume alone, "C:\\x" is "\\x".
-bool SameFile(const WideString& actual, const WideString& expected, bool onVolume) {
-    const wchar_t* path = expected.CStr();
-    if (onVolume && path[0] != L'\\' && path[1] == L':') path += 2;
-    return SamePath(actual.CStr(), path);
+bool Known(const FileIdentity& identity) {
+    return identity.volume != 0 || identity.indexHigh != 0 || identity.indexLow != 0;
 }
 
-// Whether the opened disk file is the plain file the name means and nothing else: through a
-// symbolic link or junction the handle reports its target's path, a hard link more than one
-// link. Wine opens a Unix symbolic link as its target whatever the flags say.
-Failure CheckOwnFile(HANDLE handle, const wchar_t* name) {
+bool SameFile(const FileIdentity& a, const FileIdentity& b) {
+    return a.volume == b.volume && a.indexHigh == b.indexHigh && a.indexLow == b.indexLow;
+}
+
+Failure Identify(HANDLE handle, FileIdentity& identity) {
     BY_HANDLE_FILE_INFORMATION info{};
-    if (Failure failure =
-            GatedCall([&] { return GetFileInformationByHandle(handle, &info) != FALSE; })) {
-        return failure;
-    }
-    if ((info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ||
-        info.nNumberOfLinks != 1) {
-        return {NotOwnFile, 0};
-    }
-    DWORD error = 0;
-    WideString actual = SystemPath([&](wchar_t* buffer, DWORD size) {
-        DWORD n =
-            GetFinalPathNameByHandleW(handle, buffer, size, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-        if (n == 0) error = GetLastError();
-        return n;
+    Failure failure = GatedCall([&] { return GetFileInformationByHandle(handle, &info) != FALSE; });
+    if (!failure) identity = {info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+    return failure;
+}
+
+// Marks the file behind the handle for removal when it closes: that file, by no name.
+Failure RemoveOnClose(HANDLE handle) {
+    FILE_DISPOSITION_INFO remove{TRUE};
+    return GatedCall([&] {
+        return SetFileInformationByHandle(handle, FileDispositionInfo, &remove, sizeof(remove)) !=
+               FALSE;
     });
-    // Wine's GetFinalPathNameByHandleW fails beyond MAX_PATH; there the path on the volume,
-    // without such a limit, stands in (the drive itself is then not compared).
-    bool onVolume = actual.Empty() && error == ERROR_MORE_DATA;
-    if (onVolume) actual = PathOnVolume(handle, error);
-    if (actual.Empty()) return CallError(error, true);
-    WideString expected = SystemPath(
-        [&](wchar_t* buffer, DWORD size) { return GetFullPathNameW(name, size, buffer, nullptr); });
-    if (SameFile(actual, expected, onVolume)) return {};
-    // A short (8.3) name in the working directory's path is spelt out as the handle's is; the
-    // lookup walks the whole path, so only a path that did not match pays for it.
-    WideString spelledOut = SystemPath([&](wchar_t* buffer, DWORD size) {
-        return GetLongPathNameW(expected.CStr(), buffer, size);
-    });
-    if (!spelledOut.Empty() && SameFile(actual, spelledOut, onVolume)) return {};
-    return {NotOwnFile, 0};
 }
 
 }  // namespace
@@ -252,13 +200,9 @@ void ClearOpenFileTable() {
 void OpenForOutput(TextRef name, int16_t number) {
     SpinLockScope open(OpenLock);
 
-    WideString wide = ToWide(name);
-    uint32_t units = wide.Units() < kLongestName ? wide.Units() : kLongestName;
-    const wchar_t* chars = wide.CStr();
+    WideString wide = SystemFileName(name);
+    uint32_t units = wide.Units();
     if (units == 0) return Report(BadFileName);
-    for (uint32_t i = 0; i < units; ++i) {
-        if (chars[i] == L'*' || chars[i] == L'?') return Report(BadFileName);
-    }
     if (number < 0) return Report(BadFileNumber);
     if (FindRecord(number)) return Report(FileAlreadyOpen);
 
@@ -266,53 +210,40 @@ void OpenForOutput(TextRef name, int16_t number) {
         GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(OpenFileRecord) + units * sizeof(wchar_t)));
     if (!record) return Report(OutOfMemory);
     AddRecord(record);
-    memcpy(record->name, chars, units * sizeof(wchar_t));
+    memcpy(record->name, wide.CStr(), units * sizeof(wchar_t));
     record->name[units] = L'\0';
 
     SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    // Never created or emptied through the name: an existing file is opened as it stands (on
-    // Windows a link itself, not its target) and checked before it is emptied.
-    const DWORD access = GENERIC_WRITE | FILE_READ_ATTRIBUTES;
-    const DWORD flags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT;
+    // Only a file that did not exist: whatever has the name already (a link, a pipe, a file
+    // held by someone else) is never opened, so nothing is written through it. Reading its
+    // identity and taking it back on failure need the two further rights.
+    const DWORD access = GENERIC_WRITE | FILE_READ_ATTRIBUTES | DELETE;
     HANDLE handle = INVALID_HANDLE_VALUE;
     DWORD error = SystemCallGate([&] {
-        handle = CreateFileW(record->name, access, 0, &inheritable, OPEN_EXISTING, flags, nullptr);
+        handle = CreateFileW(record->name, access, 0, &inheritable, CREATE_NEW,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
     });
-    if (handle == INVALID_HANDLE_VALUE && error == ERROR_FILE_NOT_FOUND) {
-        error = SystemCallGate([&] {
-            handle = CreateFileW(record->name, access, 0, &inheritable, CREATE_NEW, flags, nullptr);
-        });
-    }
     Failure failure;
-    if (handle == INVALID_HANDLE_VALUE) {
-        // Neither there to open nor free to create: a link to a file that does not exist.
-        bool dangling = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
-        failure = dangling ? Failure{NotOwnFile, 0} : CallError(error, true);
-    }
+    if (handle == INVALID_HANDLE_VALUE) failure = CallError(error, true);
     if (!failure) {
         record->number = number;
         record->handle = handle;
         record->column = 0;
         DWORD type = FILE_TYPE_UNKNOWN;
-        // These two fail only by their last error.
+        // It fails only by its last error.
         failure = GatedCall([&] {
             type = GetFileType(handle);
             return true;
         });
         record->disk = type == FILE_TYPE_DISK;
     }
-    if (!failure && record->disk) failure = CheckOwnFile(handle, record->name);
-    if (!failure && record->disk) {
-        LONG high = 0;
-        failure = GatedCall([&] {
-            SetFilePointer(handle, 0, &high, FILE_BEGIN);
-            return true;
-        });
-        if (!failure) failure = GatedCall([&] { return SetEndOfFile(handle) != FALSE; });
-    }
+    if (!failure && record->disk) failure = Identify(handle, record->identity);
     if (failure) {
         RemoveRecord(record);
-        if (handle != INVALID_HANDLE_VALUE) SystemCallGate([&] { CloseHandle(handle); });
+        if (handle != INVALID_HANDLE_VALUE) {
+            if (record->disk) RemoveOnClose(handle);
+            SystemCallGate([&] { CloseHandle(handle); });
+        }
         HeapFree(GetProcessHeap(), 0, record);
         Report(failure);
     }
@@ -356,4 +287,40 @@ void CloseFile(int16_t number) {
     if (!failure) failure = closeFailure;
     HeapFree(GetProcessHeap(), 0, record);
     Report(failure);
+}
+
+FileIdentity OpenFileIdentity(int16_t number) {
+    OpenFileRecord* record = FindRecord(number);
+    return record ? record->identity : FileIdentity{};
+}
+
+void ReplaceName(TextRef from, TextRef to) {
+    WideString source = SystemFileName(from);
+    WideString target = SystemFileName(to);
+    if (source.Empty() || target.Empty()) return Report(BadFileName);
+    BOOL ok = FALSE;
+    DWORD error = SystemCallGate([&] {
+        ok = MoveFileExW(source.CStr(), target.CStr(),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    });
+    if (!ok) Report(CallError(error, true));
+}
+
+void RemoveCreatedFile(TextRef name, FileIdentity created) {
+    if (!Known(created)) return;
+    WideString wide = SystemFileName(name);
+    if (wide.Empty()) return Report(BadFileName);
+    // The name itself, not what a link there points at, and no data access: a pipe or a
+    // device put there in the meantime is not opened for reading or writing.
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    DWORD error = SystemCallGate([&] {
+        handle = CreateFileW(wide.CStr(), DELETE | FILE_READ_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
+                             FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    });
+    if (handle == INVALID_HANDLE_VALUE) return Report(CallError(error, true));
+    FileIdentity found{};
+    Failure failure = Identify(handle, found);
+    if (!failure && SameFile(found, created)) failure = RemoveOnClose(handle);
+    Failure closeFailure = GatedCall([&] { return CloseHandle(handle) != FALSE; });
+    Report(failure ? failure : closeFailure);
 }

@@ -89,6 +89,11 @@ private:
 };
 
 // Conversions with the calling thread's code page (CP_ACP unless changed).
+// The code page meant: the system's ANSI, OEM or the thread's ANSI one for the three that
+// stand for another, else the code page itself.
+uint32_t ActualCodePage(uint32_t codePage);
+// The flags ToWide passes: MB_PRECOMPOSED where the code page takes it, else 0.
+uint32_t MultiByteFlags(uint32_t codePage);
 WideString ToWide(TextRef text);
 ByteString ToBytes(const wchar_t* units, uint32_t count);
 ByteString ToBytes(const WideString& text);

@@ -4,8 +4,10 @@ quillmark_test(app_e2e_test
   app/editor_test.cpp app/screenshot_test.cpp app/save_refusal_test.cpp
   LIBS qm_app)
 add_dependencies(app_e2e_test Quillmark)
-quillmark_wine_test(app_e2e app_e2e_test ARGS --gtest_filter=-*Cp932*)
+quillmark_wine_test(app_e2e app_e2e_test ARGS --gtest_filter=-*Cp932*:*Cp65001*)
 quillmark_wine_test(app_e2e_cp932 app_e2e_test ARGS --gtest_filter=*Cp932* ENV LC_ALL=ja_JP.UTF-8)
+quillmark_wine_test(app_e2e_cp65001 app_e2e_test ARGS --gtest_filter=*Cp65001*
+                    ENV LC_ALL=hi_IN.UTF-8)
 
 add_test(NAME app_no_window COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/app/no_window.sh ${QM_WINE_ENV}
          ${QM_TEST_EXE})

@@ -99,10 +99,25 @@ inline bool MakeUnixSymlink(const std::wstring& target, const std::wstring& link
     return RunUnix("/bin/ln", {"-s", UnixPath(target), UnixPath(link)}, PathExists, link);
 }
 
+// Whether a directory lists the name: Wine gives a FIFO no attributes.
+inline bool NameListed(const std::wstring& path) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(path.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    FindClose(search);
+    return true;
+}
+
+// A Unix FIFO at `path`: Wine opens it as a pipe, and a writer waits for a reader for ever.
+inline bool MakeUnixFifo(const std::wstring& path) {
+    return RunUnix("/usr/bin/mkfifo", {UnixPath(path)}, NameListed, path);
+}
+
+// Also removes a FIFO.
 inline bool RemoveUnixLink(const std::wstring& link) {
     return RunUnix(
         "/bin/rm", {"-f", UnixPath(link)},
-        [](const std::wstring& path) { return !PathExists(path); }, link);
+        [](const std::wstring& path) { return !NameListed(path); }, link);
 }
 
 // A fresh, empty directory under the temporary folder; empty text when none can be made.

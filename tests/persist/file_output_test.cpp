@@ -13,26 +13,18 @@ namespace {
 
 using FileOutput = ScratchDirectory;
 
-TEST_F(FileOutput, OpenEmptiesAnExistingFileAndCreatesAMissingOne) {
-    ASSERT_TRUE(WriteWholeFile(L"old.txt", "previous content that is longer"));
+TEST_F(FileOutput, OpenCreatesANewFileHeldForItself) {
     ClearRuntimeError();
-    OpenForOutput("old.txt"_t, 1);
-    EXPECT_EQ(0, LastRuntimeError());
-    WIN32_FILE_ATTRIBUTE_DATA attributes{};
-    ASSERT_TRUE(GetFileAttributesExW(L"old.txt", GetFileExInfoStandard, &attributes));
-    EXPECT_EQ(0u, attributes.nFileSizeLow);             // emptied before the first write
-    EXPECT_EQ("<missing>", ReadWholeFile(L"old.txt"));  // open without sharing
-    WriteLineEnd(1);
-    CloseFile(1);
-    EXPECT_EQ("\r\n", ReadWholeFile(L"old.txt"));
-
     OpenForOutput("new.txt"_t, 2);
+    EXPECT_EQ(0, LastRuntimeError());
+    EXPECT_EQ("<missing>", ReadWholeFile(L"new.txt"));  // open without sharing
+    WriteLineEnd(2);
     CloseFile(2);
     EXPECT_EQ(0, LastRuntimeError());
-    EXPECT_EQ("", ReadWholeFile(L"new.txt"));
+    EXPECT_EQ("\r\n", ReadWholeFile(L"new.txt"));
 
     // Closed for real: an opener that allows no sharing gets in.
-    HANDLE again = CreateFileW(L"old.txt", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+    HANDLE again = CreateFileW(L"new.txt", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                0, nullptr);
     EXPECT_NE(INVALID_HANDLE_VALUE, again);
     CloseHandle(again);
@@ -59,6 +51,7 @@ TEST_F(FileOutput, ZonesCountBytesSinceTheLineEnd) {
         CloseFile(3);
         EXPECT_EQ(row.before + std::string(row.spaces, ' ') + "|\r\n" + std::string(14, ' '),
                   ReadWholeFile(L"zone.txt"));
+        DeleteFileW(L"zone.txt");
     }
 }
 
@@ -118,16 +111,11 @@ TEST_F(FileOutput, LongNameIsCutTo255Units) {
 }
 
 TEST_F(FileOutput, FailedOpensTranslateTheSystemError) {
-    HANDLE holder = CreateFileW(L"held.txt", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, holder);
-    ASSERT_TRUE(CreateDirectoryW(L"folder", nullptr));
     struct Row {
         const char* name;
         int32_t error;
     };
     const Row rows[] = {
-        {"held.txt", 70},        // sharing violation (32)
-        {"folder", 70},          // a directory: access denied (5)
         {"nowhere\\x.txt", 76},  // path not found (3)
     };
     for (const Row& row : rows) {
@@ -141,42 +129,169 @@ TEST_F(FileOutput, FailedOpensTranslateTheSystemError) {
         OpenForOutput("free.txt"_t, 1);
         CloseFile(1);
         EXPECT_EQ(52, LastRuntimeError());  // nothing new recorded
+        DeleteFileW(L"free.txt");
     }
-    CloseHandle(holder);
-    EXPECT_EQ("", ReadWholeFile(L"held.txt"));
 }
 
-// No open goes through a link: a symbolic link (to a file or to nothing) or a second hard
-// link is refused without a Windows error, and what it points at stays as it was.
-TEST_F(FileOutput, NeverOpensThroughALink) {
+// Whatever has the name already is never opened, so never written through or emptied: the
+// open fails with "file exists" and the name and what it reaches keep their bytes.
+TEST_F(FileOutput, NeverOpensANameThatExists) {
     ASSERT_TRUE(CreateDirectoryW(L"elsewhere", nullptr));
     const std::wstring target = dir_ + L"\\elsewhere\\precious.txt";
+    const std::wstring name = dir_ + L"\\taken.txt";
     const std::string precious(1650, 'p');
-    enum Link { ToAFile, ToNothing, HardLink };
-    for (Link link : {ToAFile, ToNothing, HardLink}) {
-        SCOPED_TRACE(link);
+    enum Taken { PlainFile, HeldFile, Folder, SymbolicLink, DanglingLink, HardLink, Fifo };
+    for (Taken taken : {PlainFile, HeldFile, Folder, SymbolicLink, DanglingLink, HardLink, Fifo}) {
+        SCOPED_TRACE(taken);
         ASSERT_TRUE(WriteWholeFile(target, precious));
-        if (link == HardLink) {
-            ASSERT_TRUE(CreateHardLinkW(L"link.txt", target.c_str(), nullptr));
-        } else {
-            ASSERT_TRUE(MakeUnixSymlink(target, dir_ + L"\\link.txt"));
-            if (link == ToNothing) {
-                ASSERT_TRUE(DeleteFileW(target.c_str()));
-            }
+        HANDLE holder = INVALID_HANDLE_VALUE;
+        switch (taken) {
+            case PlainFile:
+            case HeldFile:
+                ASSERT_TRUE(WriteWholeFile(name, precious));
+                if (taken == HeldFile) {
+                    holder = CreateFileW(name.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                                         nullptr);
+                }
+                break;
+            case Folder:
+                ASSERT_TRUE(CreateDirectoryW(name.c_str(), nullptr));
+                break;
+            case SymbolicLink:
+            case DanglingLink:
+                ASSERT_TRUE(MakeUnixSymlink(target, name));
+                if (taken == DanglingLink) {
+                    ASSERT_TRUE(DeleteFileW(target.c_str()));
+                }
+                break;
+            case HardLink:
+                ASSERT_TRUE(CreateHardLinkW(name.c_str(), target.c_str(), nullptr));
+                break;
+            case Fifo:
+                ASSERT_TRUE(MakeUnixFifo(name));
+                break;
         }
         ClearRuntimeError();
-        OpenForOutput("link.txt"_t, 1);
-        EXPECT_EQ(NotOwnFile, LastRuntimeError());
-        EXPECT_EQ(0u, LastRuntimeWindowsError());
+        OpenForOutput("taken.txt"_t, 1);
+        EXPECT_EQ(75, LastRuntimeError());
+        EXPECT_EQ(static_cast<uint32_t>(ERROR_FILE_EXISTS), LastRuntimeWindowsError());
         WriteText(1, "clobbered"_t);
         CloseFile(1);
-        EXPECT_EQ(link == ToNothing ? "<missing>" : precious, ReadWholeFile(target));
-        if (link == HardLink) {
-            DeleteFileW(L"link.txt");
-        } else {
-            ASSERT_TRUE(WriteWholeFile(target, precious));
-            ASSERT_TRUE(RemoveUnixLink(dir_ + L"\\link.txt"));
+        if (holder != INVALID_HANDLE_VALUE) CloseHandle(holder);
+        EXPECT_EQ(taken == DanglingLink ? "<missing>" : precious, ReadWholeFile(target));
+        if (taken == PlainFile || taken == HeldFile) {
+            EXPECT_EQ(precious, ReadWholeFile(name));
         }
+        if (taken == SymbolicLink || taken == DanglingLink || taken == Fifo) {
+            ASSERT_TRUE(WriteWholeFile(target, precious));
+            ASSERT_TRUE(RemoveUnixLink(name));
+        } else {
+            RemoveDirectoryW(name.c_str());
+            DeleteFileW(name.c_str());
+        }
+    }
+}
+
+// Only the name changes hands: the file that had it is unnamed, what a link there reached
+// keeps its bytes. A name the system will not give up stays as it was, and so does the new
+// file.
+TEST_F(FileOutput, ReplaceNameMovesOnlyTheName) {
+    ASSERT_TRUE(CreateDirectoryW(L"elsewhere", nullptr));
+    const std::wstring target = dir_ + L"\\elsewhere\\precious.txt";
+    const std::wstring name = dir_ + L"\\log.txt";
+    const std::string precious(1650, 'p');
+    enum Old { Missing, PlainFile, SymbolicLink, DanglingLink, HardLink, Folder, HeldFile };
+    for (Old old : {Missing, PlainFile, SymbolicLink, DanglingLink, HardLink, Folder, HeldFile}) {
+        SCOPED_TRACE(old);
+        ASSERT_TRUE(WriteWholeFile(target, precious));
+        ASSERT_TRUE(WriteWholeFile(L"new.txt", "new"));
+        HANDLE holder = INVALID_HANDLE_VALUE;
+        switch (old) {
+            case Missing:
+                break;
+            case PlainFile:
+            case HeldFile:
+                ASSERT_TRUE(WriteWholeFile(name, "old"));
+                if (old == HeldFile) {
+                    holder = CreateFileW(name.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                                         nullptr);
+                }
+                break;
+            case SymbolicLink:
+            case DanglingLink:
+                ASSERT_TRUE(MakeUnixSymlink(target, name));
+                if (old == DanglingLink) {
+                    ASSERT_TRUE(DeleteFileW(target.c_str()));
+                }
+                break;
+            case HardLink:
+                ASSERT_TRUE(CreateHardLinkW(name.c_str(), target.c_str(), nullptr));
+                break;
+            case Folder:
+                ASSERT_TRUE(CreateDirectoryW(name.c_str(), nullptr));
+                break;
+        }
+        bool refused = old == Folder || old == HeldFile;
+        ClearRuntimeError();
+        ReplaceName("new.txt"_t, "log.txt"_t);
+        if (holder != INVALID_HANDLE_VALUE) CloseHandle(holder);
+        EXPECT_EQ(refused ? 70 : 0, LastRuntimeError());
+        EXPECT_EQ(refused ? "new" : "<missing>", ReadWholeFile(L"new.txt"));
+        if (old == HeldFile) {
+            EXPECT_EQ("old", ReadWholeFile(name));
+        } else if (!refused) {
+            EXPECT_EQ("new", ReadWholeFile(name));
+        }
+        EXPECT_EQ(old == DanglingLink ? "<missing>" : precious, ReadWholeFile(target));
+        DeleteFileW(L"new.txt");
+        RemoveDirectoryW(name.c_str());
+        DeleteFileW(name.c_str());
+    }
+}
+
+// Removal takes the file the open created and nothing that has its name instead.
+TEST_F(FileOutput, RemoveCreatedFileTakesOnlyThatFile) {
+    const std::string precious(1650, 'p');
+    enum Now { Created, OtherFile, LinkToOther, Fifo, Unknown };
+    for (Now now : {Created, OtherFile, LinkToOther, Fifo, Unknown}) {
+        SCOPED_TRACE(now);
+        ClearRuntimeError();
+        OpenForOutput("made.txt"_t, 1);
+        FileIdentity made = OpenFileIdentity(1);
+        WriteText(1, "made"_t);
+        CloseFile(1);
+        ASSERT_EQ(0, LastRuntimeError());
+        ASSERT_TRUE(WriteWholeFile(L"other.txt", precious));
+        switch (now) {
+            case Created:
+            case Unknown:
+                break;
+            case OtherFile:
+                // Moved over it from a file that existed already: a file made anew could get
+                // the removed one's inode under Wine.
+                ASSERT_TRUE(WriteWholeFile(L"moved.txt", precious));
+                ASSERT_TRUE(MoveFileExW(L"moved.txt", L"made.txt", MOVEFILE_REPLACE_EXISTING));
+                break;
+            case LinkToOther:
+                ASSERT_TRUE(DeleteFileW(L"made.txt"));
+                ASSERT_TRUE(MakeUnixSymlink(dir_ + L"\\other.txt", dir_ + L"\\made.txt"));
+                break;
+            case Fifo:
+                ASSERT_TRUE(DeleteFileW(L"made.txt"));
+                ASSERT_TRUE(MakeUnixFifo(dir_ + L"\\made.txt"));
+                break;
+        }
+        if (now == Unknown) made = FileIdentity{};
+        RemoveCreatedFile("made.txt"_t, made);
+        EXPECT_EQ(now != Created, NameListed(dir_ + L"\\made.txt"));
+        EXPECT_EQ(precious, ReadWholeFile(L"other.txt"));
+        if (now == OtherFile) {
+            EXPECT_EQ(precious, ReadWholeFile(L"made.txt"));
+        }
+        if (now == LinkToOther || now == Fifo) {
+            ASSERT_TRUE(RemoveUnixLink(dir_ + L"\\made.txt"));
+        }
+        DeleteFileW(L"made.txt");
     }
 }
 

@@ -2,7 +2,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <stdlib.h>
+
 #include <string>
+#include <vector>
 
 #include "persist/save_log.h"
 #include "scratch.h"
@@ -10,6 +13,20 @@
 namespace {
 
 using SaveLog = ScratchDirectory;
+
+// The names a directory lists, "." and ".." left out.
+std::vector<std::wstring> NamesIn(const std::wstring& dir) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((dir + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        std::wstring name = found.cFileName;
+        if (name != L"." && name != L"..") names.push_back(name);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return names;
+}
 
 std::string LogOf(const std::string& caption, const std::string& message) {
     return "legalnoticecaption = " + std::string(7, ' ') + caption + "\r\n\r\n" +
@@ -41,65 +58,171 @@ TEST_F(SaveLog, HoldsTheThreeLines) {
     EXPECT_EQ(LogOf("a", "b"), ReadWholeFile(L"Tarnevo.log"));
 }
 
-// A log that cannot be written says why, in the system's words or as a link refused.
-TEST_F(SaveLog, FailuresComeBackAsReasons) {
-    const std::string link = "it is a link to another file; the log was not written.";
-    enum Obstacle { HeldOpen, Folder, ReadOnlyPlace, SymbolicLink, HardLink };
+// Whatever has the log's name, only the name is replaced: a link's target keeps its bytes.
+// What the system will not replace stays as it was, and the save says why in the system's
+// words. Either way no other file is left behind.
+TEST_F(SaveLog, ReplacesTheNameOrSaysWhyNot) {
+    const std::string denied = Bytes(SystemMessageText(ERROR_ACCESS_DENIED));
+    enum Obstacle {
+        None,
+        SymbolicLink,
+        DanglingLink,
+        HardLink,
+        FolderLink,   // the working folder reached through a link
+        SecondDrive,  // the working folder reached through another drive letter
+        HeldOpen,
+        Folder,
+        Fifo,      // Wine replaces no special file: refused, but never opened
+        NullLink,  // a link to /dev/null: likewise
+        ReadOnlyPlace,
+    };
     struct Row {
         Obstacle obstacle;
-        std::string reason;
+        std::string reason;  // empty: written
     };
     const Row rows[] = {
-        {HeldOpen, Bytes(SystemMessageText(ERROR_SHARING_VIOLATION))},
-        {Folder, Bytes(SystemMessageText(ERROR_ACCESS_DENIED))},
+        {None, ""},
+        {SymbolicLink, ""},
+        {DanglingLink, ""},
+        {HardLink, ""},
+        {FolderLink, ""},
+        {SecondDrive, ""},
+        {HeldOpen, denied},
+        {Folder, denied},
+        {Fifo, denied},
+        {NullLink, denied},
         // The tests run as root, who may write anywhere on disk: only a file system that
         // takes no files refuses.
-        {ReadOnlyPlace, ""},
-        {SymbolicLink, link},
-        {HardLink, link},
+        {ReadOnlyPlace, "?"},
     };
-    ASSERT_TRUE(WriteWholeFile(L"other.txt", "other"));
+    const std::string precious(1650, 'p');
+    const std::wstring other = dir_ + L"\\other.txt", log = dir_ + L"\\Tarnevo.log";
+    ASSERT_TRUE(CreateDirectoryW(L"real", nullptr));
+    const std::string prefix = getenv("WINEPREFIX") ? getenv("WINEPREFIX") : "";
+    ASSERT_FALSE(prefix.empty());
+    // A drive letter nobody uses, as a link in the prefix's device folder.
+    wchar_t letter = L'Q';
+    while (letter < L'Z' && PathExists(std::wstring(1, letter) + L":\\")) ++letter;
+    const std::wstring driveRoot = std::wstring(1, letter) + L":\\";
+    const std::string drive =
+        prefix + "/dosdevices/" + static_cast<char>(letter - L'A' + 'a') + ":";
     for (const Row& row : rows) {
         SCOPED_TRACE(row.obstacle);
+        ASSERT_TRUE(WriteWholeFile(other, precious));
+        std::wstring written = log;  // where a written log lands
         HANDLE holder = INVALID_HANDLE_VALUE;
         switch (row.obstacle) {
+            case None:
+                break;
+            case SymbolicLink:
+            case DanglingLink:
+                ASSERT_TRUE(MakeUnixSymlink(other, log));
+                if (row.obstacle == DanglingLink) {
+                    ASSERT_TRUE(DeleteFileW(other.c_str()));
+                }
+                break;
+            case HardLink:
+                ASSERT_TRUE(CreateHardLinkW(log.c_str(), other.c_str(), nullptr));
+                break;
+            case FolderLink:
+                ASSERT_TRUE(MakeUnixSymlink(dir_ + L"\\real", dir_ + L"\\through"));
+                ASSERT_TRUE(SetCurrentDirectoryW(L"through"));
+                written = dir_ + L"\\real\\Tarnevo.log";
+                break;
+            case SecondDrive:
+                ASSERT_TRUE(RunUnix("/bin/ln", {"-s", UnixPath(dir_ + L"\\real"), drive},
+                                    PathExists, driveRoot));
+                ASSERT_TRUE(SetCurrentDirectoryW(driveRoot.c_str()));
+                written = dir_ + L"\\real\\Tarnevo.log";
+                break;
             case HeldOpen:
-                ASSERT_TRUE(WriteWholeFile(L"Tarnevo.log", "held"));
-                holder = CreateFileW(L"Tarnevo.log", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
-                                     nullptr);
+                ASSERT_TRUE(WriteWholeFile(log, "held"));
+                holder =
+                    CreateFileW(log.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
                 break;
             case Folder:
-                ASSERT_TRUE(CreateDirectoryW(L"Tarnevo.log", nullptr));
+                ASSERT_TRUE(CreateDirectoryW(log.c_str(), nullptr));
+                break;
+            case Fifo:
+                ASSERT_TRUE(MakeUnixFifo(log));
+                break;
+            case NullLink:
+                ASSERT_TRUE(
+                    RunUnix("/bin/ln", {"-s", "/dev/null", UnixPath(log)}, NameListed, log));
                 break;
             case ReadOnlyPlace:
                 ASSERT_TRUE(SetCurrentDirectoryW(L"Z:\\proc"));
                 break;
-            case SymbolicLink:
-                ASSERT_TRUE(MakeUnixSymlink(dir_ + L"\\other.txt", dir_ + L"\\Tarnevo.log"));
-                break;
-            case HardLink:
-                ASSERT_TRUE(CreateHardLinkW(L"Tarnevo.log", L"other.txt", nullptr));
-                break;
         }
         std::string reason = Bytes(WriteSaveLog("caption"_t, "message"_t));
-        if (row.reason.empty()) {
+        if (holder != INVALID_HANDLE_VALUE) CloseHandle(holder);
+        SetCurrentDirectoryW(dir_.c_str());
+        if (row.reason == "?") {
             EXPECT_FALSE(reason.empty());
         } else {
             EXPECT_EQ(row.reason, reason);
         }
-        if (holder != INVALID_HANDLE_VALUE) CloseHandle(holder);
-        SetCurrentDirectoryW(dir_.c_str());
-        EXPECT_EQ("other", ReadWholeFile(L"other.txt"));
+        if (row.reason.empty()) {
+            EXPECT_EQ(LogOf("caption", "message"), ReadWholeFile(written));
+        }
+        EXPECT_EQ(row.obstacle == DanglingLink ? "<missing>" : precious, ReadWholeFile(other));
         if (row.obstacle == HeldOpen) {
-            EXPECT_EQ("held", ReadWholeFile(L"Tarnevo.log"));
+            EXPECT_EQ("held", ReadWholeFile(log));
         }
-        if (row.obstacle == SymbolicLink) {
-            ASSERT_TRUE(RemoveUnixLink(dir_ + L"\\Tarnevo.log"));
-        } else {
-            RemoveDirectoryW(L"Tarnevo.log");
-            DeleteFileW(L"Tarnevo.log");
+        // Nothing of the save's own is left beside the log.
+        for (const std::wstring& place : {dir_, dir_ + L"\\real"}) {
+            for (const std::wstring& name : NamesIn(place)) {
+                EXPECT_NE(0u, name.rfind(L"Tarnevo.log.", 0))
+                    << Bytes(ToBytes(WideString::FromUnits(name.data(), name.size())));
+            }
         }
+        switch (row.obstacle) {
+            case Fifo:
+            case NullLink:
+                ASSERT_TRUE(RemoveUnixLink(log));
+                break;
+            case FolderLink:
+                ASSERT_TRUE(RemoveUnixLink(dir_ + L"\\through"));
+                break;
+            case SecondDrive:
+                ASSERT_TRUE(RunUnix(
+                    "/bin/rm", {"-f", drive},
+                    [](const std::wstring& path) { return !PathExists(path); }, driveRoot));
+                break;
+            default:
+                break;
+        }
+        RemoveDirectoryW(log.c_str());
+        DeleteFileW(log.c_str());
+        DeleteFileW((dir_ + L"\\real\\Tarnevo.log").c_str());
     }
+}
+
+// Another process flips the log's name between a plain file and a link to an outside file
+// while saves run: every save puts its own file in place, and the outside file keeps its
+// bytes.
+TEST_F(SaveLog, ALinkSwappedInDuringSavesIsNeverWrittenThrough) {
+    ASSERT_TRUE(CreateDirectoryW(L"elsewhere", nullptr));
+    const std::wstring outside = dir_ + L"\\elsewhere\\precious.txt";
+    const std::string precious(1650, 'p');
+    ASSERT_TRUE(WriteWholeFile(outside, precious));
+    const std::string here = UnixPath(dir_);
+    const std::string flip =
+        "cd '" + here + "' && touch running && while [ ! -e stop ]; do ln -sf '" +
+        UnixPath(outside) + "' flip && mv -f flip Tarnevo.log && echo plain > " +
+        "flip && mv -f flip Tarnevo.log; done; rm -f running";
+    ASSERT_TRUE(RunUnix("/bin/sh", {"-c", flip}, PathExists, dir_ + L"\\running"));
+    int failed = 0;
+    ULONGLONG end = GetTickCount64() + 2000;
+    int saves = 0;
+    for (; GetTickCount64() < end; ++saves) {
+        if (!WriteSaveLog("caption"_t, "message"_t).Empty()) ++failed;
+    }
+    ASSERT_TRUE(WriteWholeFile(L"stop", ""));
+    for (int i = 0; i < 500 && PathExists(dir_ + L"\\running"); ++i) Sleep(10);
+    EXPECT_FALSE(PathExists(dir_ + L"\\running"));
+    EXPECT_EQ(0, failed) << "of " << saves;
+    EXPECT_EQ(precious, ReadWholeFile(outside));
 }
 
 // Double-byte characters go to the log as their code page 932 bytes, counted as bytes.

@@ -185,6 +185,71 @@ TEST(TextConversion, Cp1252RoundTripAndDefaultCharacter) {
     EXPECT_EQ(3u, ToWide(B(std::string("a\0b", 3))).Units());
 }
 
+// Windows fails MultiByteToWideChar with ERROR_INVALID_FLAGS for MB_PRECOMPOSED in these
+// code pages (Wine does not, so only the choice can be checked here).
+TEST(TextConversion, PrecomposedOnlyWhereTheCodePageTakesIt) {
+    struct Row {
+        uint32_t codePage;
+        uint32_t flags;
+    };
+    const Row rows[] = {
+        {1252, MB_PRECOMPOSED},
+        {932, MB_PRECOMPOSED},
+        {936, MB_PRECOMPOSED},
+        {1251, MB_PRECOMPOSED},
+        {20127, MB_PRECOMPOSED},
+        {57001, MB_PRECOMPOSED},
+        {57012, MB_PRECOMPOSED},
+        {50000, MB_PRECOMPOSED},
+        {65001, 0},
+        {54936, 0},
+        {65000, 0},
+        {42, 0},
+        {50220, 0},
+        {50221, 0},
+        {50222, 0},
+        {50225, 0},
+        {50227, 0},
+        {50229, 0},
+        {57002, 0},
+        {57006, 0},
+        {57011, 0},
+        // The three that stand for another code page follow the one they stand for.
+        {CP_ACP, GetACP() == CP_UTF8 ? 0u : MB_PRECOMPOSED},
+        {CP_OEMCP, GetOEMCP() == CP_UTF8 ? 0u : MB_PRECOMPOSED},
+        {CP_THREAD_ACP, GetACP() == CP_UTF8 ? 0u : MB_PRECOMPOSED},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.codePage);
+        EXPECT_EQ(row.flags, MultiByteFlags(row.codePage));
+    }
+}
+
+// Run separately with LC_ALL=hi_IN.UTF-8, where Wine's ANSI code page is 65001: lengths are
+// UTF-8 bytes, and text comes back whole.
+TEST(TextConversionCp65001, Utf8LengthsAndRoundTrip) {
+    if (GetACP() != CP_UTF8) GTEST_SKIP() << "ANSI code page is " << GetACP();
+    struct Row {
+        std::wstring text;
+        std::string bytes;
+    };
+    const Row rows[] = {
+        {L"caf\x00E9", "caf\xC3\xA9"},
+        {L"\x65E5\r\n", "\xE6\x97\xA5\r\n"},
+        {L"\xD83D\xDE00", "\xF0\x9F\x98\x80"},  // an emoji: one pair, four bytes
+        {L"\x0928\x092E\x0938\x094D\x0924\x0947",
+         "\xE0\xA4\xA8\xE0\xA4\xAE\xE0\xA4\xB8\xE0\xA5"
+         "\x8D\xE0\xA4\xA4\xE0\xA5\x87"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.bytes);
+        ByteString bytes = ToBytes(row.text.data(), static_cast<uint32_t>(row.text.size()));
+        EXPECT_EQ(row.bytes, Bytes(bytes));
+        WideString back = ToWide(bytes);
+        EXPECT_EQ(row.text, std::wstring(back.CStr(), back.Units()));
+    }
+}
+
 // Run separately with LC_ALL=ja_JP.UTF-8, where Wine's ANSI code page is 932.
 TEST(TextConversionCp932, DoubleByteLengthsAndDefaultCharacter) {
     if (GetACP() != 932) GTEST_SKIP() << "ANSI code page is " << GetACP();

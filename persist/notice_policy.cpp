@@ -110,10 +110,8 @@ WideString DecodeTemplate(TextRef file) {
     return ToWide(file);
 }
 
-// A cached template by its name. An empty entry is none, and is never opened: directories,
-// and a FIFO that would wait for a writer, list as empty.
+// A cached template by its name.
 bool IsTemplateFile(const WIN32_FIND_DATAW& found) {
-    if (found.nFileSizeHigh == 0 && found.nFileSizeLow == 0) return false;
     uint32_t n = 0;
     while (found.cFileName[n] != L'\0') ++n;
     // The search also matches 8.3 names: the long name decides.
@@ -159,7 +157,7 @@ int32_t QueryText(HKEY key, const wchar_t* name, wchar_t* buffer, DWORD units) {
     return length;
 }
 
-// The DisplayName of the history entry whose GPOName is the GUID; empty when none has one.
+// The DisplayName of the first history entry whose GPOName is the GUID; empty when it has none.
 WideString HistoryName(const WideString& guid) {
     KeyHolder history;
     if (guid.Empty() || RegOpenKeyExW(HKEY_LOCAL_MACHINE, kHistoryKey, 0, KEY_ENUMERATE_SUB_KEYS,
@@ -182,7 +180,7 @@ WideString HistoryName(const WideString& guid) {
         if (n < 0 || !SameName(Span{gpoName, static_cast<uint32_t>(n)}, guid.CStr())) continue;
         wchar_t display[kLongestDisplayName + 1];
         n = QueryText(key.key, L"DisplayName", display, kLongestDisplayName + 1);
-        if (n > 0) return WideString::FromUnits(display, static_cast<uint32_t>(n));
+        return n > 0 ? WideString::FromUnits(display, static_cast<uint32_t>(n)) : WideString();
     }
     return WideString();
 }

@@ -4,8 +4,6 @@
 
 #include <shlobj.h>
 
-#include <utility>
-
 #include "app/editor_state.h"
 #include "persist/notice_store.h"
 #include "persist/save_log.h"
@@ -28,7 +26,7 @@ ByteString Names(const StoredNotice& notice, Pick pick) {
     for (int i = 0; i < kNoticeValues; ++i) {
         if (!pick(i)) continue;
         TextRef name = notice.values[i].name;
-        names = names.Empty() ? ByteString(name) : std::move(names) + ", "_t + name;
+        names = names.Empty() ? ByteString(name) : Move(names) + ", "_t + name;
     }
     return names;
 }
@@ -60,16 +58,16 @@ ByteString PolicyLines(const StoredNotice& notice) {
         while (name < end) {
             ByteString object = FromZeroTerminated(name);
             name += object.Length() + 1;
-            text = std::move(text) + "\r\n"_t + value.name + ": Group Policy object \""_t +
-                   std::move(object) + "\""_t;
+            text = Move(text) + "\r\n"_t + value.name + ": Group Policy object \""_t +
+                   Move(object) + "\""_t;
             groupPolicy = true;
         }
         if (sources.deviceManagement) {
-            text = std::move(text) + "\r\n"_t + value.name + ": device management (MDM)"_t;
+            text = Move(text) + "\r\n"_t + value.name + ": device management (MDM)"_t;
         }
     }
     if (groupPolicy) {
-        text = std::move(text) +
+        text = Move(text) +
                "\r\nGroup Policy applies it again at every restart and at least every 16 hours."_t;
     }
     return text;
@@ -77,8 +75,7 @@ ByteString PolicyLines(const StoredNotice& notice) {
 
 // Asks with Yes and No, No the default; true for Yes.
 bool AskYes(ByteString question) {
-    return ShowMessageBox(std::move(question),
-                          MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2 | MB_TASKMODAL,
+    return ShowMessageBox(Move(question), MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2 | MB_TASKMODAL,
                           TitleText()) == IDYES;
 }
 
@@ -89,13 +86,13 @@ bool RefusedAsTooLong(const StoredNotice& toStore) {
         if (!TooLongToStore(value.stored)) continue;
         uint32_t length =
             StringValueText(value.stored.text.CStr(), value.stored.text.Units()).Units();
-        lines = std::move(lines) + "\r\n"_t + value.name + ":"_t + NumberToText(length) +
-                " characters"_t;
+        lines =
+            Move(lines) + "\r\n"_t + value.name + ":"_t + NumberToText(length) + " characters"_t;
     }
     if (lines.Empty()) return false;
     ShowMessageBox("Cannot save. Nothing was saved: a value longer than "_t +
                        TrimLeading(NumberToText(LongestRegistryText)) +
-                       " characters would not be shown at the next start."_t + std::move(lines),
+                       " characters would not be shown at the next start."_t + Move(lines),
                    MB_TASKMODAL | MB_ICONERROR, TitleText());
     return true;
 }
@@ -114,21 +111,21 @@ void ReportSave(const StoredNotice& written, const NoticeSaveResult& result) {
     ByteString failures;
     for (int i = 0; i < kNoticeValues; ++i) {
         if (result.errors[i] == ERROR_SUCCESS) continue;
-        failures = std::move(failures) + FailureLine(written.values[i].name, result.errors[i]);
+        failures = Move(failures) + FailureLine(written.values[i].name, result.errors[i]);
     }
     ByteString text;
     UINT icon = MB_ICONERROR;
     if (!result.lockFailure.Empty()) {
         text = cannotSave + "\r\n"_t + result.lockFailure;
     } else if (!failures.Empty()) {
-        text = cannotSave + std::move(failures) + logLine;
+        text = cannotSave + Move(failures) + logLine;
     } else if (!logLine.Empty()) {
         text = "The logon notice was saved, but the save log could not be written."_t + logLine;
         icon = MB_ICONWARNING;
     } else {
         return;
     }
-    ShowMessageBox(std::move(text), MB_TASKMODAL | icon, TitleText());
+    ShowMessageBox(Move(text), MB_TASKMODAL | icon, TitleText());
 }
 
 }  // namespace
@@ -156,14 +153,14 @@ void ShowLoadFindings() {
         text = "Some of the stored logon notice could not be shown:"_t;
         for (const NoticeValue& value : ShownNotice.values) {
             if (!NeedsConsent(value.stored)) continue;
-            text = std::move(text) + "\r\n"_t + value.name + ": "_t + value.stored.reason;
+            text = Move(text) + "\r\n"_t + value.name + ": "_t + value.stored.reason;
         }
     }
     if (AnySetByPolicy(ShownNotice)) {
-        if (!text.Empty()) text = std::move(text) + "\r\n\r\n"_t;
-        text = std::move(text) + PolicyLines(ShownNotice);
+        if (!text.Empty()) text = Move(text) + "\r\n\r\n"_t;
+        text = Move(text) + PolicyLines(ShownNotice);
     }
-    ShowMessageBox(std::move(text), MB_TASKMODAL | MB_ICONWARNING, TitleText());
+    ShowMessageBox(Move(text), MB_TASKMODAL | MB_ICONWARNING, TitleText());
 }
 
 void SaveNotice() {
@@ -199,6 +196,6 @@ void SaveNotice() {
                 names + "\r\n\r\nReplace it with what is shown here?"_t)) {
             return;
         }
-        expected = std::move(result.current);
+        expected = Move(result.current);
     }
 }

@@ -5,8 +5,6 @@
 #include <windows.h>
 #include <string.h>
 
-#include <utility>
-
 namespace {
 
 // Bounds on one check, so that start-up stays quick whatever the folder and keys hold.
@@ -140,7 +138,7 @@ ByteString ReadTemplateFile(const wchar_t* path) {
         total += got;
     }
     // A file cut short while it was read is not what Windows wrote.
-    return total == n ? std::move(data) : ByteString();
+    return total == n ? Move(data) : ByteString();
 }
 
 // A REG_SZ value's text, up to its first zero, into buffer; its length, or -1.
@@ -196,7 +194,7 @@ void AddName(PolicySources& sources, TextRef name) {
             return;
         start = end + 1;
     }
-    sources.groupPolicy = std::move(sources.groupPolicy) + name + "\0"_t;
+    sources.groupPolicy = Move(sources.groupPolicy) + name + "\0"_t;
 }
 
 void AddTemplate(NoticePolicy& policy, const wchar_t* path) {

@@ -1,8 +1,6 @@
 // The stored notice: both values read, and saved with the log under a system-wide lock.
 #include "persist/notice_store.h"
 
-#include <utility>
-
 #include "persist/save_lock.h"
 #include "persist/save_log.h"
 
@@ -68,8 +66,8 @@ bool SetByPolicy(const PolicySources& sources) {
 StoredNotice LoadStoredNotice() {
     StoredNotice notice = ReadStoredNotice();
     NoticePolicy policy = ReadNoticePolicy();
-    notice.Caption().policy = std::move(policy.caption);
-    notice.Message().policy = std::move(policy.message);
+    notice.Caption().policy = Move(policy.caption);
+    notice.Message().policy = Move(policy.message);
     return notice;
 }
 
@@ -90,7 +88,7 @@ NoticeSaveResult SaveStoredNotice(const StoredNotice& toStore, const StoredNotic
         if (Differs(expected.values[i].stored, current.values[i].stored)) result.changed = true;
     }
     if (result.changed) {
-        result.current = std::move(current);
+        result.current = Move(current);
         return result;
     }
     // The log records what this save tries to store, whatever the registry makes of it.

@@ -2,8 +2,6 @@
 // again before the routine that opened it returns.
 #include "persist/registry_value.h"
 
-#include <utility>
-
 #include "persist/registry_path.h"
 
 constinit HKEY RegistryRoot = nullptr;
@@ -83,7 +81,7 @@ const char* TypeName(DWORD type) {
 RegistryText Unreadable(ByteString reason) {
     RegistryText value;
     value.state = ValueState::Unreadable;
-    value.reason = std::move(reason);
+    value.reason = Move(reason);
     return value;
 }
 
@@ -100,7 +98,7 @@ RegistryText NotText(DWORD type) {
     const char* typeName = TypeName(type);
     ByteString shape = typeName ? FromZeroTerminated(typeName)
                                 : "type"_t + NumberToText(static_cast<int64_t>(type));
-    RegistryText value = Unreadable("stored as "_t + std::move(shape) + ", not as text"_t);
+    RegistryText value = Unreadable("stored as "_t + Move(shape) + ", not as text"_t);
     value.type = type;
     return value;
 }

@@ -115,18 +115,18 @@ ByteString operator+(TextRef a, TextRef b) {
 }
 
 ByteString operator+(ByteString&& a, TextRef b) {
-    if (b.Empty()) return static_cast<ByteString&&>(a);
+    if (b.Empty()) return Move(a);
     return TextRef(a) + b;
 }
 
 ByteString operator+(TextRef a, ByteString&& b) {
-    if (a.Empty()) return static_cast<ByteString&&>(b);
+    if (a.Empty()) return Move(b);
     return a + TextRef(b);
 }
 
 ByteString operator+(ByteString&& a, ByteString&& b) {
-    if (b.Empty()) return static_cast<ByteString&&>(a);
-    return TextRef(a) + static_cast<ByteString&&>(b);
+    if (b.Empty()) return Move(a);
+    return TextRef(a) + Move(b);
 }
 
 ByteString Leftmost(TextRef text, int32_t n) {

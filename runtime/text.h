@@ -100,6 +100,12 @@ ByteString ToBytes(const WideString& text);
 
 // The system's message for a Windows error code, without its line break; "Error" and the
 // number when the system has none.
+// What std::move does, without the standard library in the program.
+template <class T>
+constexpr T&& Move(T& value) {
+    return static_cast<T&&>(value);
+}
+
 ByteString SystemMessageText(uint32_t error);
 
 // Text operations; positions are 1-based byte positions.

@@ -26,7 +26,7 @@ HKEY RootKeyFromName(TextRef name) {
     WideString wide = ToWide(name);
     for (const RootName& root : kRootNames) {
         if (CompareText(wide, ToWide(root.name)) == 0)
-            return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(root.key));
+            return reinterpret_cast<HKEY>(static_cast<intptr_t>(root.key));
     }
     return nullptr;
 }

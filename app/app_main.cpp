@@ -36,11 +36,9 @@ void InitCommonControlsOnce() {
 }
 
 void AdminWarning() {
-    ShowMessageBox("This program must be started with "_t + CharCodeToText(34) +
-                       "Run as Administrator"_t + CharCodeToText(34) +
-                       " in order to save your edits. As presently run, you can only view the "
-                       "logon message."_t,
-                   MB_TASKMODAL, TitleText());
+    ShowMessageBox(
+        "This program must be started with \"Run as Administrator\" in order to save your edits. As presently run, you can only view the logon message."_t,
+        MB_TASKMODAL, TitleText());
 }
 
 }  // namespace

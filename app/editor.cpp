@@ -62,9 +62,13 @@ int32_t ShowEditor(HWND parent) {
     }
     AddMenuBar(dialog);
     EditorDialog = dialog;
+    StoredNotice shown;
+    ShownNotice = &shown;
     SendControlMessage(GetDlgItem(dialog, IDC_MESSAGE_EDIT), EM_LIMITTEXT, MessageLimit, 0);
     LoadNotice();
+    NoteLoadedMessage();
     int32_t result = 0;
     ShowModal(dialog, EditorProc, result);
+    ShownNotice = nullptr;
     return result;
 }

@@ -9,3 +9,5 @@
 int32_t ShowEditor(HWND parent);
 LRESULT CALLBACK EditorProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 void UpdateCharsLeft();
+// Called once the load has filled the message box.
+void NoteLoadedMessage();

@@ -28,8 +28,9 @@ extern HWND EditorDialog;
 extern HWND SavedFocus;
 
 // What the editor last loaded or saved: per value its text, type, state and reason. A save
-// compares storage with it and folds what it wrote back into it.
-extern StoredNotice ShownNotice;
+// compares storage with it and folds what it wrote back into it. ShowEditor owns it for the
+// run: a global of this type would need its destructor registered at run time.
+extern StoredNotice* ShownNotice;
 
 // A control of the editor, reached through EditorDialog.
 inline HWND EditorControl(int id) {

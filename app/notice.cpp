@@ -11,7 +11,7 @@
 #include "ui/controls.h"
 #include "ui/message_box.h"
 
-constinit StoredNotice ShownNotice;
+constinit StoredNotice* ShownNotice = nullptr;
 
 namespace {
 
@@ -19,12 +19,12 @@ BOOL WINAPI SystemAdminTest() {
     return IsUserAnAdmin();
 }
 
-// The names of the values the test picks, joined by ", ".
-template <class Pick>
-ByteString Names(const StoredNotice& notice, Pick pick) {
+// The names of the values the test picks from the two notices, joined by ", ".
+ByteString Names(const StoredNotice& notice, const StoredNotice& other,
+                 bool (*pick)(const NoticeValue& value, const NoticeValue& other)) {
     ByteString names;
     for (int i = 0; i < kNoticeValues; ++i) {
-        if (!pick(i)) continue;
+        if (!pick(notice.values[i], other.values[i])) continue;
         TextRef name = notice.values[i].name;
         names = names.Empty() ? ByteString(name) : Move(names) + ", "_t + name;
     }
@@ -137,28 +137,30 @@ ByteString CharsLeftText(uint32_t messageBytes) {
 }
 
 void LoadNotice() {
-    ShownNotice = LoadStoredNotice();
-    const WideString& message = ShownNotice.Message().stored.text;
-    SetControlTextW(EditorControl(IDC_CAPTION_EDIT), ShownNotice.Caption().stored.text);
+    StoredNotice& shown = *ShownNotice;
+    shown = LoadStoredNotice();
+    const WideString& message = shown.Message().stored.text;
+    SetControlTextW(EditorControl(IDC_CAPTION_EDIT), shown.Caption().stored.text);
     SetControlTextW(EditorControl(IDC_MESSAGE_EDIT), message);
     SetControlText(EditorControl(IDC_CHARS_LEFT), CharsLeftText(ToBytes(message).Length()));
-    if (AnyUnreadable(ShownNotice) || AnySetByPolicy(ShownNotice)) {
+    if (AnyUnreadable(shown) || AnySetByPolicy(shown)) {
         PostMessageW(EditorDialog, WM_APP_LOAD_FINDINGS, 0, 0);
     }
 }
 
 void ShowLoadFindings() {
+    const StoredNotice& shown = *ShownNotice;
     ByteString text;
-    if (AnyUnreadable(ShownNotice)) {
+    if (AnyUnreadable(shown)) {
         text = "Some of the stored logon notice could not be shown:"_t;
-        for (const NoticeValue& value : ShownNotice.values) {
+        for (const NoticeValue& value : shown.values) {
             if (!NeedsConsent(value.stored)) continue;
             text = Move(text) + "\r\n"_t + value.name + ": "_t + value.stored.reason;
         }
     }
-    if (AnySetByPolicy(ShownNotice)) {
+    if (AnySetByPolicy(shown)) {
         if (!text.Empty()) text = Move(text) + "\r\n\r\n"_t;
-        text = Move(text) + PolicyLines(ShownNotice);
+        text = Move(text) + PolicyLines(shown);
     }
     ShowMessageBox(Move(text), MB_TASKMODAL | MB_ICONWARNING, TitleText());
 }
@@ -170,27 +172,29 @@ void SaveNotice() {
             MB_TASKMODAL, AppState.appTitle);
         return;
     }
-    StoredNotice toStore =
-        NoticeToStore(ShownNotice, GetControlTextW(EditorControl(IDC_CAPTION_EDIT)),
-                      GetControlTextW(EditorControl(IDC_MESSAGE_EDIT)));
+    StoredNotice& shown = *ShownNotice;
+    StoredNotice toStore = NoticeToStore(shown, GetControlTextW(EditorControl(IDC_CAPTION_EDIT)),
+                                         GetControlTextW(EditorControl(IDC_MESSAGE_EDIT)));
     if (RefusedAsTooLong(toStore)) return;
-    if (AnyUnreadable(ShownNotice)) {
-        ByteString names =
-            Names(ShownNotice, [](int i) { return NeedsConsent(ShownNotice.values[i].stored); });
+    if (AnyUnreadable(shown)) {
+        ByteString names = Names(shown, shown, [](const NoticeValue& value, const NoticeValue&) {
+            return NeedsConsent(value.stored);
+        });
         if (!AskYes("Saving replaces stored values that could not be shown: "_t + names)) return;
     }
-    StoredNotice expected = ShownNotice;
+    StoredNotice expected = shown;
     for (;;) {
         NoticeSaveResult result = SaveStoredNotice(toStore, expected);
         if (!result.changed) {
-            FoldSave(ShownNotice, toStore, result);
+            FoldSave(shown, toStore, result);
             ReportSave(toStore, result);
             return;
         }
         // Another program wrote since the editor loaded or saved: replace it only when told.
-        ByteString names = Names(expected, [&](int i) {
-            return Differs(expected.values[i].stored, result.current.values[i].stored);
-        });
+        ByteString names =
+            Names(expected, result.current, [](const NoticeValue& shown, const NoticeValue& now) {
+                return Differs(shown.stored, now.stored);
+            });
         if (!AskYes(
                 "The stored logon notice was changed by another program after it was shown: "_t +
                 names + "\r\n\r\nReplace it with what is shown here?"_t)) {

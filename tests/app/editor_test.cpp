@@ -33,6 +33,11 @@ std::string LogOf(const std::string& caption, const std::string& message) {
            "\r\n\r\nlegalnoticetext =           " + message + "\r\n";
 }
 
+// A string value as a Unicode tool stores it.
+StoredValue Sz(const std::wstring& text, DWORD type = REG_SZ) {
+    return {type, text + L'\0'};
+}
+
 // One run of the editor; a restricted run has its warning answered first.
 class EditorRun : public testing::Test {
 public:
@@ -183,17 +188,28 @@ TEST_F(EditorRun, MessageTakes2047CharactersCaptionFarMore) {
     ASSERT_TRUE(Open());
     HWND message = Control(kMessageEdit);
     drive::Focus(message);
-    // A paste honours the limit as typing does.
+    // A paste honours the limit as typing does, and neither keeps the first half of a pair.
+    const std::wstring pair = L"\U0001F600";
     std::wstring paste(2040, L'm');
     SendMessageW(message, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(paste.c_str()));
     EXPECT_TRUE(LabelBecomes(CharsLeft(7))) << drive::ToAnsi(Text(kCharsLeft));
-    drive::TypeKeys(L"1234567");
+    drive::TypeKeys(L"123456" + pair + L"7");
+    EXPECT_TRUE(drive::WaitFor([&] { return Text(kMessageEdit) == paste + L"1234567"; }))
+        << drive::ToAnsi(Text(kMessageEdit).substr(2040));
     EXPECT_TRUE(LabelBecomes(CharsLeft(0))) << drive::ToAnsi(Text(kCharsLeft));
     drive::TypeKeys(L"89");
     drive::PressKey(VK_RETURN);
     Sleep(200);
     EXPECT_EQ(2047u, Text(kMessageEdit).size());
     EXPECT_EQ(CharsLeft(0), Text(kCharsLeft));
+    // A paste over a selection, cut by the limit after its fifth unit.
+    const std::wstring full = Text(kMessageEdit);
+    SendMessageW(message, EM_SETSEL, 0, 5);
+    std::wstring cut = L"pppp" + pair + L"q";
+    SendMessageW(message, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(cut.c_str()));
+    EXPECT_TRUE(drive::WaitFor([&] { return Text(kMessageEdit) == L"pppp" + full.substr(5); }))
+        << drive::ToAnsi(Text(kMessageEdit).substr(0, 8));
+    EXPECT_TRUE(LabelBecomes(CharsLeft(1))) << drive::ToAnsi(Text(kCharsLeft));
 
     HWND caption = Control(kCaptionEdit);
     drive::Focus(caption);
@@ -219,6 +235,19 @@ TEST_F(EditorRun, MessageTakes2047CharactersCaptionFarMore) {
     EXPECT_FALSE(AnyMessageBox(300));
     EXPECT_FALSE(app_->ReadFile(L"Tarnevo.log").has_value());
     EXPECT_FALSE(drive::ReadNotice().caption.has_value());
+
+    // A lone half that was stored is somebody's data: typing at the limit leaves it.
+    app_.reset();
+    const StoredValue lone = Sz(std::wstring(2046, L's') + L"\xD83D");
+    StoreValue(L"legalnoticetext", lone);
+    ASSERT_TRUE(OpenAsStored());
+    drive::Focus(Control(kMessageEdit));
+    SendMessageW(Control(kMessageEdit), EM_SETSEL, 2047, 2047);
+    SendMessageW(Control(kMessageEdit), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"x"));
+    EXPECT_FALSE(drive::WaitFor([&] { return Text(kMessageEdit).size() != 2047; }, 500));
+    Press(kSave);
+    ASSERT_TRUE(drive::WaitFor([&] { return app_->ReadFile(L"Tarnevo.log").has_value(); }));
+    EXPECT_EQ(lone.data, ReadValue(L"legalnoticetext").data);
 }
 
 // The count is in bytes of the code page, the box's limit in characters.
@@ -514,10 +543,6 @@ struct ShapeRow {
     std::wstring shownCaption, shownMessage;
     StoredValue savedCaption, savedMessage;
 };
-
-StoredValue Sz(const std::wstring& text, DWORD type = REG_SZ) {
-    return {type, text + L'\0'};
-}
 
 // Stored by a Unicode tool, opened and saved untouched: back exactly, in its type (a list of
 // strings as lines of one string). Then typed text goes the same way.

@@ -10,3 +10,7 @@ if(QUILLMARK_TWIN_EXE)
 else()
   quillmark_wine_test(package package_test)
 endif()
+add_test(NAME package_no_run_time_init
+         COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/package/no_run_time_init.sh ${CMAKE_NM}
+                 $<TARGET_FILE:qm_app> $<TARGET_FILE:qm_persist> $<TARGET_FILE:qm_ui>
+                 $<TARGET_FILE:qm_runtime>)

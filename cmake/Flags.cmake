@@ -21,7 +21,7 @@ if(MSVC)
   set(QM_CODE_FLAGS /W4 /GR- /GS- /EHs-c- /D_HAS_EXCEPTIONS=0 /Gy /Gw /O1 /DUNICODE /D_UNICODE
       /DWIN32_LEAN_AND_MEAN /D_CRT_SECURE_NO_WARNINGS /wd4100)
   set(QM_EXE_LINK /SUBSYSTEM:WINDOWS /ENTRY:ProcessEntry /OPT:REF /OPT:ICF /MANIFEST:NO
-      /MERGE:.CRT=.rdata /MERGE:.pdata=.rdata)
+      /MERGE:.CRT=.rdata /MERGE:.pdata=.rdata /MERGE:.rdata=.text)
 else()
   # -fdata-sections is left out on purpose: with this mingw it moves zero-initialised
   # statics into file bytes.

@@ -130,66 +130,59 @@ Failure RemoveOnClose(HANDLE handle) {
     });
 }
 
+// Windows errors and the runtime errors they become; any other is PathFileAccessError.
+struct ErrorTranslation {
+    uint16_t windowsError;
+    uint8_t number;
+};
+constexpr ErrorTranslation kErrorTranslations[] = {
+    {ERROR_FILE_NOT_FOUND, FileNotFound},
+    {ERROR_NO_MORE_FILES, FileNotFound},
+    {ERROR_PATH_NOT_FOUND, PathNotFound},
+    {ERROR_TOO_MANY_OPEN_FILES, TooManyFiles},
+    {ERROR_ACCESS_DENIED, PermissionDenied},
+    {ERROR_WRITE_PROTECT, PermissionDenied},
+    {ERROR_SHARING_VIOLATION, PermissionDenied},
+    {ERROR_LOCK_VIOLATION, PermissionDenied},
+    {ERROR_SHARING_BUFFER_EXCEEDED, PermissionDenied},
+    {ERROR_INVALID_HANDLE, DeviceError},
+    {ERROR_ARENA_TRASHED, FatalInternalError},
+    {ERROR_INVALID_BLOCK, FatalInternalError},
+    {ERROR_BAD_ENVIRONMENT, FatalInternalError},
+    {ERROR_NOT_ENOUGH_MEMORY, OutOfMemory},
+    {ERROR_OUTOFMEMORY, OutOfMemory},
+    {ERROR_BAD_FORMAT, InternalError},
+    {ERROR_INVALID_ACCESS, InternalError},
+    {ERROR_INVALID_DATA, InternalError},
+    {ERROR_BAD_COMMAND, InternalError},
+    {ERROR_BAD_LENGTH, InternalError},
+    {ERROR_INVALID_DRIVE, DeviceUnavailable},
+    {ERROR_BAD_UNIT, DeviceUnavailable},
+    {ERROR_NOT_SAME_DEVICE, RenameAcrossDisks},
+    {ERROR_NOT_READY, DiskNotReady},
+    {ERROR_CRC, DiskMediaError},
+    {ERROR_SEEK, DiskMediaError},
+    {ERROR_NOT_DOS_DISK, DiskMediaError},
+    {ERROR_SECTOR_NOT_FOUND, DiskMediaError},
+    {ERROR_OUT_OF_PAPER, DiskMediaError},
+    {ERROR_WRITE_FAULT, DiskMediaError},
+    {ERROR_READ_FAULT, DiskMediaError},
+    {ERROR_GEN_FAILURE, DiskMediaError},
+    {ERROR_WRONG_DISK, DiskMediaError},
+    {kErrorFcbUnavailable, DiskMediaError},
+    {ERROR_HANDLE_EOF, InputPastEnd},
+    {ERROR_HANDLE_DISK_FULL, DiskFull},
+    {ERROR_DISK_FULL, DiskFull},
+    {ERROR_INVALID_PARAMETER, InvalidArgument},
+};
+
 }  // namespace
 
 int32_t RuntimeErrorFromWindows(DWORD error) {
-    switch (error) {
-        case ERROR_FILE_NOT_FOUND:
-        case ERROR_NO_MORE_FILES:
-            return FileNotFound;
-        case ERROR_PATH_NOT_FOUND:
-            return PathNotFound;
-        case ERROR_TOO_MANY_OPEN_FILES:
-            return TooManyFiles;
-        case ERROR_ACCESS_DENIED:
-        case ERROR_WRITE_PROTECT:
-        case ERROR_SHARING_VIOLATION:
-        case ERROR_LOCK_VIOLATION:
-        case ERROR_SHARING_BUFFER_EXCEEDED:
-            return PermissionDenied;
-        case ERROR_INVALID_HANDLE:
-            return DeviceError;
-        case ERROR_ARENA_TRASHED:
-        case ERROR_INVALID_BLOCK:
-        case ERROR_BAD_ENVIRONMENT:
-            return FatalInternalError;
-        case ERROR_NOT_ENOUGH_MEMORY:
-        case ERROR_OUTOFMEMORY:
-            return OutOfMemory;
-        case ERROR_BAD_FORMAT:
-        case ERROR_INVALID_ACCESS:
-        case ERROR_INVALID_DATA:
-        case ERROR_BAD_COMMAND:
-        case ERROR_BAD_LENGTH:
-            return InternalError;
-        case ERROR_INVALID_DRIVE:
-        case ERROR_BAD_UNIT:
-            return DeviceUnavailable;
-        case ERROR_NOT_SAME_DEVICE:
-            return RenameAcrossDisks;
-        case ERROR_NOT_READY:
-            return DiskNotReady;
-        case ERROR_CRC:
-        case ERROR_SEEK:
-        case ERROR_NOT_DOS_DISK:
-        case ERROR_SECTOR_NOT_FOUND:
-        case ERROR_OUT_OF_PAPER:
-        case ERROR_WRITE_FAULT:
-        case ERROR_READ_FAULT:
-        case ERROR_GEN_FAILURE:
-        case ERROR_WRONG_DISK:
-        case kErrorFcbUnavailable:
-            return DiskMediaError;
-        case ERROR_HANDLE_EOF:
-            return InputPastEnd;
-        case ERROR_HANDLE_DISK_FULL:
-        case ERROR_DISK_FULL:
-            return DiskFull;
-        case ERROR_INVALID_PARAMETER:
-            return InvalidArgument;
-        default:
-            return PathFileAccessError;
+    for (const ErrorTranslation& row : kErrorTranslations) {
+        if (row.windowsError == error) return row.number;
     }
+    return PathFileAccessError;
 }
 
 void ClearOpenFileTable() {

@@ -4,22 +4,13 @@
 
 #include <windows.h>
 
-#include "runtime/float_control.h"
-#include "runtime/spin_lock.h"
+// Makes the call through the gate and returns GetLastError as it stood right after it.
+DWORD RunThroughGate(void (*call)(void* context), void* context);
 
-// One lock for every user of the gate, defined beside it.
-inline constinit volatile LONG SystemCallGateLock = 0;
-
-// Makes the call and returns GetLastError as it stood right after it.
+// The same for any callable; only a small thunk is made per call site.
 template <class Call>
 DWORD SystemCallGate(Call&& call) {
-    SpinLockScope gate(SystemCallGateLock);
-    uint16_t floatState = ReadFloatControlWord();
-    UINT previousMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-    SetLastError(0);
-    call();
-    WriteFloatControlWord(floatState);
-    DWORD error = GetLastError();
-    SetErrorMode(previousMode);
-    return error;
+    auto* target = &call;
+    return RunThroughGate([](void* context) { (*static_cast<decltype(target)>(context))(); },
+                          target);
 }

@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <string.h>
 
+#include "persist/registry_value.h"
+
 namespace {
 
 // Bounds on one check, so that start-up stays quick whatever the folder and keys hold.
@@ -27,16 +29,6 @@ constexpr wchar_t kDeviceKey[] =
     L"SOFTWARE\\Microsoft\\PolicyManager\\current\\device\\LocalPoliciesSecurityOptions";
 constexpr wchar_t kDeviceCaption[] = L"InteractiveLogon_MessageTitleForUsersAttemptingToLogOn";
 constexpr wchar_t kDeviceMessage[] = L"InteractiveLogon_MessageTextForUsersAttemptingToLogOn";
-
-struct KeyHolder {
-    HKEY key = nullptr;
-    KeyHolder() = default;
-    KeyHolder(const KeyHolder&) = delete;
-    KeyHolder& operator=(const KeyHolder&) = delete;
-    ~KeyHolder() {
-        if (key) RegCloseKey(key);
-    }
-};
 
 struct FileHolder {
     HANDLE handle = INVALID_HANDLE_VALUE;

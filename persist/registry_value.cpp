@@ -14,17 +14,6 @@ constexpr uint32_t kCreateSubkeyBuffer = 256;
 constexpr uint32_t kWriteNameBuffer = 255;
 constexpr uint32_t kReadNameBuffer = 256;
 
-// An open key, closed on every way out of the routine that holds it.
-struct KeyHolder {
-    HKEY key = nullptr;
-    KeyHolder() = default;
-    KeyHolder(const KeyHolder&) = delete;
-    KeyHolder& operator=(const KeyHolder&) = delete;
-    ~KeyHolder() {
-        if (key) RegCloseKey(key);
-    }
-};
-
 // A text cut to what a zero-terminated buffer of this size holds, in UTF-16.
 WideString CutToWide(TextRef text, uint32_t size) {
     char buffer[kCreateSubkeyBuffer];

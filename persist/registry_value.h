@@ -6,6 +6,17 @@
 
 #include "runtime/text.h"
 
+// An open key, closed on every way out of the routine that holds it.
+struct KeyHolder {
+    HKEY key = nullptr;
+    KeyHolder() = default;
+    KeyHolder(const KeyHolder&) = delete;
+    KeyHolder& operator=(const KeyHolder&) = delete;
+    ~KeyHolder() {
+        if (key) RegCloseKey(key);
+    }
+};
+
 // The root key resolved by the most recent call, and the key it opened (closed again since);
 // a record of the last call, not used between calls.
 extern HKEY RegistryRoot;

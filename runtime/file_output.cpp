@@ -25,9 +25,9 @@ struct OpenFileRecord {
     wchar_t name[1];        // the name as opened, zero-terminated; the record is sized to hold it
 };
 
-OpenFileRecord* OpenFileTable;
-volatile LONG OpenFileTableLock;
-volatile LONG OpenLock;
+constinit OpenFileRecord* OpenFileTable = nullptr;
+constinit volatile LONG OpenFileTableLock = 0;
+constinit volatile LONG OpenLock = 0;
 
 OpenFileRecord* FindRecord(int16_t number) {
     SpinLockScope table(OpenFileTableLock);
@@ -252,7 +252,7 @@ void WriteText(int16_t number, TextRef text) {
 void NextColumnZone(int16_t number) {
     OpenFileRecord* record = FindRecord(number);
     if (!record) return Report(BadFileNumber);
-    static const char spaces[kMostSpacesPerWrite] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
+    static constexpr char spaces[kMostSpacesPerWrite] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
     DWORD left = ZoneFill(record->column);
     while (left > 0) {
         DWORD piece = left < kMostSpacesPerWrite ? left : kMostSpacesPerWrite;

@@ -1,12 +1,12 @@
 # Compiler and linker settings shared by the program and its layers.
 
-# The same sources build for x86 (the product) and x64. The x86 entry symbol carries the C
+# The same sources build for x86 (the product) and x64. The x86 symbols carry the C
 # decoration's underscore; the manifests name the build's processor architecture.
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
-  set(QM_ENTRY_SYMBOL ProcessEntry)
+  set(QM_SYMBOL_PREFIX "")
   set(QM_MANIFEST_ARCHITECTURE amd64)
 else()
-  set(QM_ENTRY_SYMBOL _ProcessEntry)
+  set(QM_SYMBOL_PREFIX _)
   set(QM_MANIFEST_ARCHITECTURE x86)
 endif()
 
@@ -20,15 +20,16 @@ if(MSVC)
   # The program code uses no exceptions or RTTI.
   set(QM_CODE_FLAGS /W4 /GR- /GS- /EHs-c- /D_HAS_EXCEPTIONS=0 /Gy /Gw /O1 /DUNICODE /D_UNICODE
       /DWIN32_LEAN_AND_MEAN /D_CRT_SECURE_NO_WARNINGS /wd4100)
+  # DLLs that Windows loads for the imports, before the entry point, come from System32 only.
   set(QM_EXE_LINK /SUBSYSTEM:WINDOWS /ENTRY:ProcessEntry /OPT:REF /OPT:ICF /MANIFEST:NO
-      /MERGE:.CRT=.rdata /MERGE:.pdata=.rdata /MERGE:.rdata=.text)
+      /MERGE:.CRT=.rdata /MERGE:.pdata=.rdata /MERGE:.rdata=.text /DEPENDENTLOADFLAG:0x800)
 else()
   # -fdata-sections is left out on purpose: with this mingw it moves zero-initialised
   # statics into file bytes.
   set(QM_CODE_FLAGS -Wall -Wextra -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
       -ffunction-sections -fno-ident -DUNICODE -D_UNICODE -DWIN32_LEAN_AND_MEAN)
-  set(QM_EXE_LINK -mwindows -nostartfiles -Wl,--entry=${QM_ENTRY_SYMBOL} -Wl,--gc-sections -s
-      -static -static-libgcc -static-libstdc++ -Wl,--no-insert-timestamp)
+  set(QM_EXE_LINK -mwindows -nostartfiles -Wl,--entry=${QM_SYMBOL_PREFIX}ProcessEntry
+      -Wl,--gc-sections -s -static -static-libgcc -static-libstdc++ -Wl,--no-insert-timestamp)
 endif()
 
 set(QM_SYSTEM_LIBS ole32 oleaut32 comctl32 advapi32 shell32 gdi32 user32 kernel32)

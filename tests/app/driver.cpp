@@ -73,6 +73,17 @@ App::App(const LaunchOptions& options) {
     for (const auto& [name, bytes] : options.files) {
         if (!WriteFileBytes(FilePath(name), bytes)) return;
     }
+    if (options.copyProgram) {
+        if (!CopyFileW(program.c_str(), FilePath(L"Quillmark.exe").c_str(), FALSE)) return;
+        program = FilePath(L"Quillmark.exe");
+    }
+    // The child inherits the overrides; this process keeps the world's.
+    wchar_t overrides[1024] = {};
+    GetEnvironmentVariableW(L"WINEDLLOVERRIDES", overrides, 1024);
+    if (!options.dllOverrides.empty()) {
+        SetEnvironmentVariableW(L"WINEDLLOVERRIDES",
+                                (std::wstring(overrides) + L";" + options.dllOverrides).c_str());
+    }
     std::wstring line = options.commandLine.empty() ? L"\"" + program + L"\"" : options.commandLine;
     std::vector<wchar_t> buffer(line.begin(), line.end());
     buffer.push_back(0);
@@ -91,6 +102,7 @@ App::App(const LaunchOptions& options) {
         ok = CreateProcessW(program.c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
                             dir_.c_str(), &startup, &info);
     }
+    if (!options.dllOverrides.empty()) SetEnvironmentVariableW(L"WINEDLLOVERRIDES", overrides);
     if (!ok) return;
     CloseHandle(info.hThread);
     process_ = info.hProcess;

@@ -35,6 +35,10 @@ struct LaunchOptions {
     std::wstring commandLine;
     // Files put into the working directory before the start: name and bytes.
     std::vector<std::pair<std::wstring, std::string>> files;
+    // Start a copy of the program in the working directory, beside those files.
+    bool copyProgram = false;
+    // Added to the world's WINEDLLOVERRIDES for this run ("name=n,b" ...).
+    std::wstring dllOverrides;
 };
 
 // One run of the program in a scratch working directory of its own. The destructor kills a

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/app/driver.h"
+#include "tests/common/files.h"
 
 namespace {
 
@@ -128,6 +129,38 @@ TEST_F(StartUp, NonNtPlatformIsRefusedWith255) {
     EXPECT_EQ(nullptr, app.WaitEditor(0));
     // Nothing of the run is left behind.
     EXPECT_FALSE(app.ReadFile(L"Tarnevo.log").has_value());
+}
+
+// A DLL loaded by name inside the elevated editor comes from System32, never from a copy
+// planted beside it, whatever Wine is told to prefer. Wine keeps the default directories only
+// for LoadLibrary, not for the DLLs its own libraries load, so the name is loaded the way the
+// editor's own code would: on a thread of the editor's.
+TEST_F(StartUp, NoDllPlantedBesideTheProgramIsLoaded) {
+    wchar_t self[MAX_PATH] = {};
+    std::wstring here(self, GetModuleFileNameW(nullptr, self, MAX_PATH));
+    auto planted = ReadFileBytes(here.substr(0, here.rfind(L'\\')) + L"\\planted.dll");
+    ASSERT_TRUE(planted) << "planted.dll is built beside this program";
+    LaunchOptions options;
+    options.files = {{L"dwmapi.dll", *planted}};
+    options.copyProgram = true;
+    options.dllOverrides = L"dwmapi=n,b";
+    App app(options);
+    ASSERT_NE(nullptr, app.WaitEditor());
+    HANDLE process = OpenProcess(PROCESS_ALL_ACCESS, FALSE, app.Pid());
+    void* name = VirtualAllocEx(process, nullptr, 32, MEM_COMMIT, PAGE_READWRITE);
+    WriteProcessMemory(process, name, L"dwmapi.dll", sizeof(L"dwmapi.dll"), nullptr);
+    HANDLE thread =
+        CreateRemoteThread(process, nullptr, 0,
+                           reinterpret_cast<LPTHREAD_START_ROUTINE>(reinterpret_cast<void*>(
+                               GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "LoadLibraryW"))),
+                           name, 0, nullptr);
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, drive::kWaitMs));
+    DWORD loaded = 0;
+    GetExitCodeThread(thread, &loaded);
+    CloseHandle(thread);
+    CloseHandle(process);
+    EXPECT_NE(0u, loaded) << "the system's dwmapi.dll";
+    EXPECT_FALSE(app.ReadFile(L"dwmapi.dll.loaded")) << "the planted one ran";
 }
 
 TEST_F(StartUp, CommandLineChangesNothing) {

@@ -13,3 +13,12 @@ add_test(NAME app_no_window COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/app/no_window.sh
          ${QM_TEST_EXE})
 set_tests_properties(app_no_window PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine_desktop
                      TIMEOUT 90)
+
+# The marker DLL the start-up test plants beside a copy of the program, beside the test program.
+add_library(planted_dll SHARED app/planted_dll.c)
+target_compile_options(planted_dll PRIVATE -Os -Wall -Wextra)
+target_link_options(planted_dll PRIVATE -nostdlib -s
+                    -Wl,--entry=${QM_SYMBOL_PREFIX}PlantedEntry$<$<EQUAL:${CMAKE_SIZEOF_VOID_P},4>:@12>)
+target_link_libraries(planted_dll PRIVATE kernel32)
+set_target_properties(planted_dll PROPERTIES PREFIX "" OUTPUT_NAME planted)
+add_dependencies(app_e2e_test planted_dll)

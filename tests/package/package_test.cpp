@@ -51,7 +51,9 @@ struct PeFile {
     const IMAGE_FILE_HEADER* header = nullptr;
     WORD magic = 0;
     WORD subsystem = 0;
+    WORD dllCharacteristics = 0;
     IMAGE_DATA_DIRECTORY imports{};
+    IMAGE_DATA_DIRECTORY loadConfig{};
 
     explicit PeFile(const std::wstring& path) : bytes(ReadFileBytes(path).value_or("")) {
         if (bytes.size() < sizeof(IMAGE_DOS_HEADER)) return;
@@ -65,10 +67,14 @@ struct PeFile {
         magic = nt32->OptionalHeader.Magic;
         if (magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC) {
             subsystem = nt64->OptionalHeader.Subsystem;
+            dllCharacteristics = nt64->OptionalHeader.DllCharacteristics;
             imports = nt64->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+            loadConfig = nt64->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_LOAD_CONFIG];
         } else {
             subsystem = nt32->OptionalHeader.Subsystem;
+            dllCharacteristics = nt32->OptionalHeader.DllCharacteristics;
             imports = nt32->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+            loadConfig = nt32->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_LOAD_CONFIG];
         }
     }
 
@@ -102,6 +108,22 @@ TEST(Package, PortableExecutableForWindowsGui) {
         }
         EXPECT_EQ(IMAGE_SUBSYSTEM_WINDOWS_GUI, pe.subsystem);
         EXPECT_LE(pe.bytes.size(), 64u * 1024u) << "the program outgrew its 64 KiB";
+
+        // The imports and the DLLs they load come from System32 only (DependentLoadFlags,
+        // which the headers call Reserved1).
+        const char* config = pe.At(pe.loadConfig.VirtualAddress);
+        ASSERT_NE(nullptr, config) << "no load configuration";
+        auto* config32 = reinterpret_cast<const IMAGE_LOAD_CONFIG_DIRECTORY32*>(config);
+        size_t flags = exe.x64 ? offsetof(IMAGE_LOAD_CONFIG_DIRECTORY64, Reserved1)
+                               : offsetof(IMAGE_LOAD_CONFIG_DIRECTORY32, Reserved1);
+        ASSERT_GE(config32->Size, flags + sizeof(WORD));
+        EXPECT_EQ(LOAD_LIBRARY_SEARCH_SYSTEM32, *reinterpret_cast<const WORD*>(config + flags));
+        // An x86 record that reaches the SafeSEH fields fills them, unless the image has no
+        // handlers at all: an empty table would make the loader refuse every handler.
+        if (!exe.x64 && !(pe.dllCharacteristics & IMAGE_DLLCHARACTERISTICS_NO_SEH) &&
+            config32->Size > offsetof(IMAGE_LOAD_CONFIG_DIRECTORY32, SEHandlerTable)) {
+            EXPECT_NE(0u, config32->SEHandlerTable);
+        }
     }
 }
 

@@ -160,7 +160,7 @@ std::string ResourceText(HMODULE module, LPCWSTR type, LPCWSTR name) {
                        SizeofResource(module, found));
 }
 
-TEST(Package, ManifestAsksForCommonControlsSixOfItsArchitectureAndNoElevation) {
+TEST(Package, ManifestAsksForCommonControlsSixOfItsArchitectureNoElevationAndEachScale) {
     for (const Executable& exe : Executables()) {
         SCOPED_TRACE(Name(exe));
         HMODULE module = LoadLibraryExW(exe.path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
@@ -179,6 +179,12 @@ TEST(Package, ManifestAsksForCommonControlsSixOfItsArchitectureAndNoElevation) {
         EXPECT_NE(std::string::npos, dependency.find("publicKeyToken=\"6595b64144ccf1df\""));
         EXPECT_EQ(std::string::npos, manifest.find(exe.x64 ? "\"x86\"" : "\"amd64\""));
         EXPECT_EQ(std::string::npos, manifest.find("requestedExecutionLevel"));
+        for (const char* dpi :
+             {"<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true<",
+              "<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">"
+              "PerMonitorV2, system<"}) {
+            EXPECT_NE(std::string::npos, manifest.find(dpi)) << dpi;
+        }
     }
 }
 

@@ -1,14 +1,17 @@
 #!/usr/bin/env python3
-"""Draws Quillmark's icon (a notice card with a quill) at 16, 32 and 48 pixels into quillmark.ico.
+"""Draws Quillmark's icon (a notice card with a quill) at 16, 24, 32, 48 and 64 pixels into
+quillmark.ico.
 
 Plain Python, no imaging library: each size is rendered with 4x4 supersampling and stored
-as a 32-bit BMP image with its AND mask, the form every Windows version reads.
+as a PNG image (8-bit RGBA, each row with the filter that suits it best, deflated), which
+Windows Vista and later read in icons: a fifth of the bytes of the same images as BMPs.
 """
 import math
 import struct
 import sys
+import zlib
 
-SIZES = (16, 32, 48)
+SIZES = (16, 24, 32, 48, 64)
 
 
 def inside_round_rect(x, y, x0, y0, x1, y1, r):
@@ -65,23 +68,53 @@ def render(size):
     return rows
 
 
-def bmp_entry(size):
+def paeth(left, up, up_left):
+    p = left + up - up_left
+    pa, pb, pc = abs(p - left), abs(p - up), abs(p - up_left)
+    return left if pa <= pb and pa <= pc else (up if pb <= pc else up_left)
+
+
+PREDICTORS = (
+    lambda left, up, up_left: 0,
+    lambda left, up, up_left: left,
+    lambda left, up, up_left: up,
+    lambda left, up, up_left: (left + up) // 2,
+    paeth,
+)
+
+
+def filtered(row, previous):
+    """The row with the PNG filter whose output deflates best, judged by its summed size."""
+    best = None
+    for kind, predict in enumerate(PREDICTORS):
+        out = bytes([kind]) + bytes(
+            (v - predict(row[i - 4] if i >= 4 else 0, previous[i],
+                         previous[i - 4] if i >= 4 else 0)) & 255
+            for i, v in enumerate(row))
+        cost = sum(min(v, 256 - v) for v in out[1:])
+        if best is None or cost < best[0]:
+            best = (cost, out)
+    return best[1]
+
+
+def png_entry(size):
     pixels = render(size)
-    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, 0, 0, 0, 0, 0)
-    xor = b"".join(bytes((b, g, r, a)) for row in reversed(pixels) for (r, g, b, a) in row)
-    mask_stride = ((size + 31) // 32) * 4
-    mask = bytearray()
-    for row in reversed(pixels):
-        bits = bytearray(mask_stride)
-        for x, (_, _, _, a) in enumerate(row):
-            if a < 128:
-                bits[x // 8] |= 0x80 >> (x % 8)
-        mask += bits
-    return header + xor + bytes(mask)
+    data, previous = b"", bytes(size * 4)
+    for row in pixels:
+        row = bytes(v for pixel in row for v in pixel)
+        data += filtered(row, previous)
+        previous = row
+
+    def chunk(kind, body):
+        return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
+
+    header = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)  # 8-bit RGBA
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) +
+            chunk(b"IDAT", zlib.compress(data, 9)) + chunk(b"IEND", b""))
 
 
 def main(path):
-    images = [bmp_entry(s) for s in SIZES]
+    images = [png_entry(s) for s in SIZES]
     out = struct.pack("<HHH", 0, 1, len(images))
     offset = 6 + 16 * len(images)
     for size, data in zip(SIZES, images):

@@ -188,7 +188,7 @@ TEST(Package, ManifestAsksForCommonControlsSixOfItsArchitectureNoElevationAndEac
     }
 }
 
-TEST(Package, IconGroupHundredHoldsSixteenThirtyTwoAndFortyEight) {
+TEST(Package, IconGroupHundredHoldsSixteenToSixtyFour) {
     for (const Executable& exe : Executables()) {
         SCOPED_TRACE(Name(exe));
         HMODULE module = LoadLibraryExW(exe.path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
@@ -220,7 +220,7 @@ TEST(Package, IconGroupHundredHoldsSixteenThirtyTwoAndFortyEight) {
             EXPECT_NE(nullptr, icon) << "icon of " << int(e->width) << " pixels";
             if (icon) DestroyIcon(icon);
         }
-        EXPECT_EQ((std::set<int>{16, 32, 48}), sizes);
+        EXPECT_EQ((std::set<int>{16, 24, 32, 48, 64}), sizes);
         // The only icon group: it is the one the shell shows.
         EXPECT_EQ(nullptr, FindResourceW(module, MAKEINTRESOURCEW(1), RT_GROUP_ICON));
         FreeLibrary(module);

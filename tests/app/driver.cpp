@@ -16,6 +16,7 @@ namespace {
 
 constexpr char kPolicyKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
 constexpr wchar_t kAppDefaultsKey[] = L"Software\\Wine\\AppDefaults\\Quillmark.exe";
+constexpr wchar_t kDesktopKey[] = L"Control Panel\\Desktop";
 
 // Cross-process messages get an answer within this time or count as failed.
 constexpr UINT kSendMs = 2000;
@@ -77,6 +78,14 @@ App::App(const LaunchOptions& options) {
         if (!CopyFileW(program.c_str(), FilePath(L"Quillmark.exe").c_str(), FALSE)) return;
         program = FilePath(L"Quillmark.exe");
     }
+    if (options.dpi) {
+        DWORD before = 0, size = sizeof(before);
+        RegGetValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels", RRF_RT_REG_DWORD, nullptr,
+                     &before, &size);
+        dpiBefore_ = before;
+        RegSetKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels", REG_DWORD, &options.dpi,
+                        sizeof(DWORD));
+    }
     // The child inherits the overrides; this process keeps the world's.
     wchar_t overrides[1024] = {};
     GetEnvironmentVariableW(L"WINEDLLOVERRIDES", overrides, 1024);
@@ -114,6 +123,12 @@ App::~App() {
     Kill();
     if (process_) CloseHandle(process_);
     RemoveTree(dir_);
+    if (dpiBefore_ && *dpiBefore_) {
+        RegSetKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels", REG_DWORD, &*dpiBefore_,
+                        sizeof(DWORD));
+    } else if (dpiBefore_) {
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels");
+    }
 }
 
 std::optional<DWORD> App::WaitExit(DWORD ms) {

@@ -39,6 +39,9 @@ struct LaunchOptions {
     bool copyProgram = false;
     // Added to the world's WINEDLLOVERRIDES for this run ("name=n,b" ...).
     std::wstring dllOverrides;
+    // The display's DPI for this run (LogPixels, which Wine reads as a process starts; the
+    // run's end restores it); 0 leaves it.
+    DWORD dpi = 0;
 };
 
 // One run of the program in a scratch working directory of its own. The destructor kills a
@@ -76,6 +79,7 @@ public:
 private:
     HANDLE process_ = nullptr;
     DWORD pid_ = 0;
+    std::optional<DWORD> dpiBefore_;  // LogPixels before the run, 0 when unset
     DWORD thread_id_ = 0;
     std::wstring dir_;
 };

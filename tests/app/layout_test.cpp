@@ -1,7 +1,8 @@
-// The editor window as built: title, frame, controls, their places in pixels, the menu bar,
-// the tab order.
+// The editor window as built: title, frame, controls, their places in pixels at several
+// display scales, the menu bar, the tab order.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <vector>
 
 #include "tests/app/driver.h"
@@ -71,16 +72,59 @@ std::string Show(const RECT& r) {
 
 class EditorLayout : public testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override { Start({}); }
+    void Start(const drive::LaunchOptions& options) {
         drive::DeleteNotice();
-        ASSERT_TRUE(app_.Started());
-        editor_ = app_.WaitEditor();
+        app_.emplace(options);
+        ASSERT_TRUE(app_->Started());
+        editor_ = app_->WaitEditor();
         ASSERT_NE(nullptr, editor_);
     }
     void TearDown() override { drive::DeleteNotice(); }
 
-    App app_;
+    std::optional<App> app_;
     HWND editor_ = nullptr;
+};
+
+// The editor started with the display at a given DPI.
+class EditorLayoutAtDpi : public EditorLayout, public testing::WithParamInterface<int> {
+protected:
+    void SetUp() override {
+        drive::LaunchOptions options;
+        options.dpi = GetParam();
+        Start(options);
+    }
+};
+
+// The dialog's font at a DPI, made here as the system makes it from the template ("MS Sans
+// Serif", 8 points, the template's weight), and its base units as the system derives them: the
+// rounded average width of "A".."Z" and "a".."z", and the cell height.
+struct DialogFontAt {
+    explicit DialogFontAt(int dpi) {
+        SelectObject(dc, font = CreateFontW(-MulDiv(8, dpi, 72), 0, 0, 0, FW_BOLD, 0, 0, 0, 0, 0, 0,
+                                            0, 0, L"MS Sans Serif"));
+        TEXTMETRICW metrics{};
+        GetTextMetricsW(dc, &metrics);
+        x = (Extent(L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz").cx / 26 + 1) / 2;
+        y = metrics.tmHeight;
+    }
+    ~DialogFontAt() {
+        DeleteDC(dc);
+        DeleteObject(font);
+    }
+    SIZE Extent(const std::wstring& text) const {
+        SIZE size{};
+        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        return size;
+    }
+    // What MapDialogRect gives for a rectangle in dialog units.
+    RECT Map(int left, int top, int width, int height) const {
+        return {MulDiv(left, x, 4), MulDiv(top, y, 8), MulDiv(left + width, x, 4),
+                MulDiv(top + height, y, 8)};
+    }
+    HDC dc = CreateCompatibleDC(nullptr);
+    HFONT font = nullptr;
+    int x = 0, y = 0;
 };
 
 TEST_F(EditorLayout, DialogFrameTitleAndPlace) {
@@ -105,8 +149,8 @@ TEST_F(EditorLayout, DialogFrameTitleAndPlace) {
     EXPECT_EQ(Show(drive::RectInParent(reference.Window())), Show(drive::RectInParent(editor_)));
 }
 
-TEST_F(EditorLayout, NineControlsWithIdsClassesTextsStylesAndPixels) {
-    ReferenceDialog reference;
+TEST_P(EditorLayoutAtDpi, NineControlsWithIdsClassesTextsStylesAndPixels) {
+    DialogFontAt font(GetParam());
     struct Row {
         int id;
         const wchar_t* windowClass;
@@ -133,6 +177,7 @@ TEST_F(EditorLayout, NineControlsWithIdsClassesTextsStylesAndPixels) {
         {1025, L"Static", L"Characters Left:  2047", 5, 205, 290, 10, label, 0},
     };
     HWND child = GetWindow(editor_, GW_CHILD);
+    std::vector<std::pair<RECT, bool>> placed;  // and whether a frame
     for (const Row& row : rows) {
         SCOPED_TRACE(row.id);
         ASSERT_NE(nullptr, child) << "fewer than nine controls";
@@ -142,12 +187,29 @@ TEST_F(EditorLayout, NineControlsWithIdsClassesTextsStylesAndPixels) {
         EXPECT_EQ(row.text, drive::TextOf(child));
         EXPECT_EQ(row.style, drive::StyleOf(child)) << std::hex << drive::StyleOf(child);
         EXPECT_EQ(row.exStyle, drive::ExStyleOf(child)) << std::hex << drive::ExStyleOf(child);
-        EXPECT_EQ(Show(reference.Map(row.x, row.y, row.width, row.height)),
-                  Show(drive::RectInParent(child)));
+        RECT rect = drive::RectInParent(child);
+        EXPECT_EQ(Show(font.Map(row.x, row.y, row.width, row.height)), Show(rect))
+            << "base units " << font.x << " x " << font.y;
+        // Each label's, button's and frame's text fits inside it on one line.
+        if (row.windowClass != std::wstring(L"Edit")) {
+            EXPECT_LE(font.Extent(row.text).cx, drive::ClientRectOf(child).right);
+        }
+        // No two overlap, but a frame encloses what it frames.
+        for (const auto& [other, frame] : placed) {
+            RECT both{};
+            if (IntersectRect(&both, &rect, &other)) {
+                EXPECT_TRUE((row.style == groupBox && EqualRect(&both, &other)) ||
+                            (frame && EqualRect(&both, &rect)))
+                    << Show(rect) << " overlaps " << Show(other);
+            }
+        }
+        placed.push_back({rect, row.style == groupBox});
         child = GetWindow(child, GW_HWNDNEXT);
     }
     EXPECT_EQ(nullptr, child) << "more than nine controls";
 }
+
+INSTANTIATE_TEST_SUITE_P(Scales, EditorLayoutAtDpi, testing::Values(96, 120, 144, 192));
 
 TEST_F(EditorLayout, TabGoesSaveCancelClearCaptionMessageAndRound) {
     drive::Focus(GetDlgItem(editor_, 1003));
@@ -182,7 +244,7 @@ TEST_F(EditorLayout, MenuBarShowsExitThenAbout) {
     drive::Focus(GetDlgItem(editor_, 1003));
 
     drive::ClickAt(centre(aboutItem));
-    HWND box = app_.WaitMessageBox();
+    HWND box = app_->WaitMessageBox();
     ASSERT_NE(nullptr, box) << "no About box from the second item";
     EXPECT_EQ(0u, drive::ReadMessageBox(box).text.find(L"Quillmark v1.1\r"));
     drive::AnswerMessageBox(box);
@@ -192,7 +254,7 @@ TEST_F(EditorLayout, MenuBarShowsExitThenAbout) {
 
     drive::Focus(GetDlgItem(editor_, 1003));
     drive::ClickAt(centre(exitItem));
-    EXPECT_EQ(0u, app_.WaitExit().value_or(999)) << "the first item should be Exit";
+    EXPECT_EQ(0u, app_->WaitExit().value_or(999)) << "the first item should be Exit";
 }
 
 }  // namespace

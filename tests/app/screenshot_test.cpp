@@ -22,7 +22,7 @@ void HoldForPicture(const std::wstring& scene) {
     ASSERT_NE(nullptr, dir) << "QM_SHOT_DIR names the picture directory";
     std::wstring base = std::wstring(dir) + L"\\" + scene;
     // The pointer off every control (a hovered button is drawn hot), then time to paint.
-    SetCursorPos(790, 690);
+    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 2, GetSystemMetrics(SM_CYSCREEN) - 2);
     drive::WaitFor([] { return false; }, 500);
     HANDLE ready = CreateFileW((base + L".ready").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                0, nullptr);

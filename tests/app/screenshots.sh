@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Takes screenshots of the editor, its About box, the start-up warning and the warning about
 # stored values that cannot be shown, in a Wine virtual desktop (so caption bars show), in a
-# throwaway world of its own.
-#   tests/app/screenshots.sh BUILD_DIR      pictures go to BUILD_DIR/screenshots/*.png
+# throwaway world of its own, at the display scale given in DPI (96 unless told).
+#   tests/app/screenshots.sh BUILD_DIR [DPI]    pictures go to BUILD_DIR/screenshots/*.png
 set -euo pipefail
-build=$(cd "${1:?usage: $0 BUILD_DIR}" && pwd)
+build=$(cd "${1:?usage: $0 BUILD_DIR [DPI]}" && pwd)
+dpi=${2:-96}
 root=$(cd "$(dirname "$0")/../.." && pwd)
 world=$build/screenshot-world
 shots=$build/screenshots
@@ -20,10 +21,15 @@ trap '"$root/cmake/wine-env.sh" stop "$world"' EXIT
 . "$world/env"
 rm -rf "$shots"
 mkdir -p "$shots"
+# Wine reads the scale as each process starts; the desktop grows with it, up to the screen.
+"$QM_WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f \
+  </dev/null >/dev/null 2>&1
+width=$((800 * dpi / 96 > 1280 ? 1280 : 800 * dpi / 96))
+height=$((700 * dpi / 96 > 1024 ? 1024 : 700 * dpi / 96))
 
 export QUILLMARK_EXE="Z:${build//\//\\}\\Quillmark.exe"
 export QM_SHOT_DIR="Z:${shots//\//\\}"
-"$QM_WINE" explorer /desktop=shot,800x700 "$test_exe" --gtest_also_run_disabled_tests \
+"$QM_WINE" explorer /desktop=shot,${width}x$height "$test_exe" --gtest_also_run_disabled_tests \
   --gtest_filter='Screenshots.*' >"$shots/scenes.log" 2>&1 &
 scenes=$!
 
@@ -34,7 +40,7 @@ while [ ${#left[@]} -gt 0 ] && [ $SECONDS -lt $deadline ]; do
   for i in "${!left[@]}"; do
     scene=${left[$i]}
     if [ -f "$shots/$scene.ready" ]; then
-      import -window root -crop 800x700+0+0 +repage "$shots/$scene.png"
+      import -window root -crop "${width}x$height+0+0" +repage "$shots/$scene.png"
       : >"$shots/$scene.done"
       echo "$shots/$scene.png"
       unset 'left[i]'

@@ -2,7 +2,6 @@
 // display scales, the menu bar, the tab order.
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <vector>
 
 #include "tests/app/driver.h"
@@ -72,27 +71,27 @@ std::string Show(const RECT& r) {
 
 class EditorLayout : public testing::Test {
 protected:
-    void SetUp() override { Start({}); }
-    void Start(const drive::LaunchOptions& options) {
+    explicit EditorLayout(const drive::LaunchOptions& options = {}) : app_(options) {}
+    void SetUp() override {
         drive::DeleteNotice();
-        app_.emplace(options);
-        ASSERT_TRUE(app_->Started());
-        editor_ = app_->WaitEditor();
+        ASSERT_TRUE(app_.Started());
+        editor_ = app_.WaitEditor();
         ASSERT_NE(nullptr, editor_);
     }
     void TearDown() override { drive::DeleteNotice(); }
 
-    std::optional<App> app_;
+    App app_;
     HWND editor_ = nullptr;
 };
 
 // The editor started with the display at a given DPI.
 class EditorLayoutAtDpi : public EditorLayout, public testing::WithParamInterface<int> {
 protected:
-    void SetUp() override {
+    EditorLayoutAtDpi() : EditorLayout(AtDpi(GetParam())) {}
+    static drive::LaunchOptions AtDpi(int dpi) {
         drive::LaunchOptions options;
-        options.dpi = GetParam();
-        Start(options);
+        options.dpi = dpi;
+        return options;
     }
 };
 
@@ -244,7 +243,7 @@ TEST_F(EditorLayout, MenuBarShowsExitThenAbout) {
     drive::Focus(GetDlgItem(editor_, 1003));
 
     drive::ClickAt(centre(aboutItem));
-    HWND box = app_->WaitMessageBox();
+    HWND box = app_.WaitMessageBox();
     ASSERT_NE(nullptr, box) << "no About box from the second item";
     EXPECT_EQ(0u, drive::ReadMessageBox(box).text.find(L"Quillmark v1.1\r"));
     drive::AnswerMessageBox(box);
@@ -254,7 +253,7 @@ TEST_F(EditorLayout, MenuBarShowsExitThenAbout) {
 
     drive::Focus(GetDlgItem(editor_, 1003));
     drive::ClickAt(centre(exitItem));
-    EXPECT_EQ(0u, app_->WaitExit().value_or(999)) << "the first item should be Exit";
+    EXPECT_EQ(0u, app_.WaitExit().value_or(999)) << "the first item should be Exit";
 }
 
 }  // namespace

@@ -221,6 +221,8 @@ void CreateControl(HWND dialog, ControlKind kind, int32_t id, ByteString text, i
         imageKind ? nullptr : wideText.CStr(), creationStyle, x, y, width, height, dialog,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Runtime.module, nullptr);
     if (!control) return;
+    // The dialog's own font: when the dialog moves to a display of another scale, Windows
+    // replaces it with the rescaled one in every control that has it.
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
 
     WindowRecord fields{};

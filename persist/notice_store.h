@@ -36,8 +36,8 @@ struct NoticeSaveResult {
     StoredNotice current;
     // A value was longer than a load shows: nothing was written.
     bool tooLong = false;
-    ByteString lockFailure;           // not empty: the lock could not be had, nothing was written
-    ByteString logFailure;            // why the log was not written; empty when it was
+    WideString lockFailure;           // not empty: the lock could not be had, nothing was written
+    WideString logFailure;            // why the log was not written; empty when it was
     bool wrote = false;               // both values were written, each with its result in errors
     LONG errors[kNoticeValues] = {};  // per value: 0, or the Windows error of its write
 };

@@ -14,11 +14,11 @@ constexpr int16_t kLogFile = 1;
 constexpr int kMostNames = 100;
 
 // Why the last file operation on this thread failed; empty when none did.
-ByteString FailureReason() {
+WideString FailureReason() {
     int32_t error = LastRuntimeError();
-    if (error == 0) return ByteString();
+    if (error == 0) return WideString();
     if (uint32_t windowsError = LastRuntimeWindowsError()) return SystemMessageText(windowsError);
-    return "runtime error"_t + NumberToText(error);
+    return ToWide("runtime error"_t + NumberToText(error));
 }
 
 // Creates a file of a name of its own beside the log and opens it as kLogFile: the process id
@@ -39,7 +39,7 @@ ByteString CreateNewLog() {
 
 }  // namespace
 
-ByteString WriteSaveLog(TextRef caption, TextRef message) {
+WideString WriteSaveLog(TextRef caption, TextRef message) {
     // The lines go to a new file, which then takes the log's name: whatever had the name is
     // only unnamed, never written, and a failure leaves the old log as it was.
     ByteString name = CreateNewLog();
@@ -56,7 +56,7 @@ ByteString WriteSaveLog(TextRef caption, TextRef message) {
     WriteLineEnd(kLogFile);
     CloseFile(kLogFile);
     if (LastRuntimeError() == 0) ReplaceName(name, SaveLogName);
-    ByteString reason = FailureReason();
+    WideString reason = FailureReason();
     if (!reason.Empty()) RemoveCreatedFile(name, created);
     return reason;
 }

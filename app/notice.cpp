@@ -146,18 +146,20 @@ ByteString CharsLeftText(uint32_t messageBytes) {
 
 void LoadNotice() {
     StoredNotice& shown = *ShownNotice;
-    shown = LoadStoredNotice();
+    shown = ReadStoredNotice();
     const WideString& message = shown.Message().stored.text;
     SetControlTextW(EditorControl(IDC_CAPTION_EDIT), shown.Caption().stored.text);
     SetControlTextW(EditorControl(IDC_MESSAGE_EDIT), message);
     SetControlText(EditorControl(IDC_CHARS_LEFT), CharsLeftText(ToBytes(message).Length()));
-    if (AnyUnreadable(shown) || AnySetByPolicy(shown)) {
-        PostMessageW(EditorDialog, WM_APP_LOAD_FINDINGS, 0, 0);
-    }
+    // Who else defines the notice is read once the editor is up: a domain computer may cache
+    // hundreds of templates, and the values are there to see meanwhile.
+    PostMessageW(EditorDialog, WM_APP_LOAD_FINDINGS, 0, 0);
 }
 
 void ShowLoadFindings() {
-    const StoredNotice& shown = *ShownNotice;
+    StoredNotice& shown = *ShownNotice;
+    ReadPolicySources(shown);
+    if (!AnyUnreadable(shown) && !AnySetByPolicy(shown)) return;
     WideString text;
     if (AnyUnreadable(shown)) {
         text = ToWide("Some of the stored logon notice could not be shown:"_t);

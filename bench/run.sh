@@ -210,6 +210,8 @@ for round in $(seq "$rounds"); do
   # Every round's start and the rest begin from the same short notice.
   store_notice "$notice"
   drive "$round" start "$launches" "$(winpath "$quill")" "$(winpath "$floor")"
+  # A domain computer's cached Group Policy templates against none, launch by launch.
+  drive "$round" templates 200 "$launches" "$(winpath "$quill")"
   # Side by side, sample by sample: a change in the machine's load falls on both alike.
   drive "$round" keys "$keys" "$(winpath "$quill")" "$(winpath "$floor")"
   # The floor's Save does nothing: its click is what pressing a button costs by itself.
@@ -249,6 +251,9 @@ def rounds(measure, program):
     # one median per round: launches, keystrokes and saves are many per round
     if measure == 'save' and program == 'floor':
         measure = 'click'
+    # Quillmark against itself: with the templates in the first column, without in the second.
+    if measure.endswith('_templates'):
+        program = 'with' if program == 'Quillmark' else 'without'
     keys = sorted(k for k in samples if k[0] == measure and k[1] == program)
     return [statistics.median(samples[k]) for k in keys]
 
@@ -257,6 +262,8 @@ rows = [
     ('start', 'ms', 'start to ready', 'ratio', 1.1),
     ('start_unbroken', 'ms', 'start to ready, 16,384 characters without blanks', 'ratio', 1.1),
     ('start_words', 'ms', 'start to ready, 16,384 characters in words', 'ratio', 1.1),
+    ('start_templates', 'ms', 'start to ready, 200 cached templates (floor: none)', 'ratio', 1.2),
+    ('idle_templates', 'ms', 'start to idle, 200 cached templates (floor: none)', None, None),
     ('idle_cpu', 'ms CPU/10 s', 'idle CPU, program threads', None, None),
     ('idle_wakeups', '1/s', 'idle voluntary context switches', None, None),
     ('idle_server', 'ms CPU/10 s', 'idle CPU, wineserver', None, None),

@@ -63,12 +63,10 @@ bool SetByPolicy(const PolicySources& sources) {
     return !sources.groupPolicy.Empty() || sources.deviceManagement;
 }
 
-StoredNotice LoadStoredNotice() {
-    StoredNotice notice = ReadStoredNotice();
+void ReadPolicySources(StoredNotice& notice) {
     NoticePolicy policy = ReadNoticePolicy();
     notice.Caption().policy = Move(policy.caption);
     notice.Message().policy = Move(policy.message);
-    return notice;
 }
 
 NoticeSaveResult SaveStoredNotice(const StoredNotice& toStore, const StoredNotice& expected) {

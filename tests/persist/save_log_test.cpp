@@ -198,6 +198,40 @@ TEST_F(SaveLog, ReplacesTheNameOrSaysWhyNot) {
     }
 }
 
+// What saves of ended processes left beside the log goes before a save makes its own: their
+// files and links (not what a link points at); never a folder, a pipe, another name, or what
+// a process that runs may still be writing.
+TEST_F(SaveLog, RemovesWhatSavesOfEndedProcessesLeftBehind) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION ended{};
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    ASSERT_TRUE(CreateProcessW(self, nullptr, nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                               nullptr, &startup, &ended));
+    TerminateProcess(ended.hProcess, 0);
+    WaitForSingleObject(ended.hProcess, 5000);  // its handle, kept, keeps its id from reuse
+    const std::wstring gone = L"Tarnevo.log." + std::to_wstring(ended.dwProcessId) + L".";
+    const std::wstring runs = L"Tarnevo.log." + std::to_wstring(GetCurrentProcessId()) + L".";
+    ASSERT_TRUE(WriteWholeFile(L"precious", "p"));
+    for (const wchar_t* n : {L"1", L"7", L"9.x"}) ASSERT_TRUE(WriteWholeFile(gone + n, "x"));
+    ASSERT_TRUE(WriteWholeFile(runs + L"1", "x"));
+    ASSERT_TRUE(WriteWholeFile(L"Tarnevo.log.0" + gone.substr(12) + L"1", "x"));
+    ASSERT_TRUE(MakeUnixSymlink(dir_ + L"\\precious", dir_ + L"\\" + gone + L"2"));
+    ASSERT_TRUE(CreateDirectoryW((gone + L"3").c_str(), nullptr));
+    ASSERT_TRUE(MakeUnixFifo(dir_ + L"\\" + gone + L"4"));
+    EXPECT_TRUE(WriteSaveLog("caption"_t, "message"_t).Empty());
+    CloseHandle(ended.hThread);
+    CloseHandle(ended.hProcess);
+    for (const wchar_t* n : {L"1", L"2", L"7"}) EXPECT_FALSE(NameListed(dir_ + L"\\" + gone + n));
+    for (const std::wstring& kept : {gone + L"3", gone + L"4", gone + L"9.x", runs + L"1",
+                                     L"Tarnevo.log.0" + gone.substr(12) + L"1"}) {
+        EXPECT_TRUE(NameListed(dir_ + L"\\" + kept)) << Bytes(ToBytes(kept.data(), kept.size()));
+    }
+    EXPECT_EQ("p", ReadWholeFile(L"precious"));
+    RemoveUnixLink(dir_ + L"\\" + gone + L"4");
+}
+
 // Another process flips the log's name between a plain file and a link to an outside file
 // while saves run: every save puts its own file in place, and the outside file keeps its
 // bytes.

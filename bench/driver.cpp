@@ -11,10 +11,10 @@
 //   driver keys N EXE...                 keystrokes into a full message box
 //   driver save N DIR EXE [EXE2]         Save presses, started in DIR (where the log goes);
 //                                        EXE2 (the floor) times a click that saves nothing
-//   driver templates COUNT N EXE         N launches with COUNT cached Group Policy templates
-//                                        that define other settings, each followed by one
-//                                        without any ("with" and "without"); besides ready,
-//                                        "idle": until the editor has done its posted work
+//   driver templates N EXE               N launches with the cached Group Policy templates
+//                                        in %windir%\security\templates\policies.bench, each
+//                                        followed by one without ("with", "without"); besides
+//                                        ready, "idle": until the editor has done its posted work
 #include <windows.h>
 #include <stdint.h>
 #include <stdio.h>
@@ -360,93 +360,32 @@ int Save(int count, wchar_t* directory, int programCount, wchar_t** exes) {
     return failures ? 1 : 0;
 }
 
-// The cached templates' folder, and a folder beside it where they wait between launches.
-void TemplateFolders(wchar_t* cached, wchar_t* aside) {
-    wchar_t windows[MAX_PATH];
+// The launches alternate: one with the cached templates the script left beside the folder
+// Windows keeps them in, moved in for it, and one without any.
+int Templates(int launches, wchar_t* exe) {
+    wchar_t windows[MAX_PATH], cached[MAX_PATH], aside[MAX_PATH];
     GetSystemWindowsDirectoryW(windows, MAX_PATH);
     swprintf(cached, MAX_PATH, L"%ls\\security\\templates\\policies", windows);
     swprintf(aside, MAX_PATH, L"%ls.bench", cached);
-}
-
-// A template as the security extension caches it from a domain object with password, rights
-// and registry settings, none of them the notice: about 11 KB of UTF-16.
-void WriteTemplate(const wchar_t* folder, int n) {
-    static wchar_t text[8192];
-    int at = swprintf(text, 8192,
-                      L"\xFEFF[Unicode]\r\nUnicode=yes\r\n[Version]\r\nsignature=\"$CHICAGO$\"\r\n"
-                      L"Revision=1\r\nGPOPath=\\\\corp.example\\sysvol\\corp.example\\Policies\\"
-                      L"{%08X-0000-0000-0000-000000000000}\\Machine\r\n[System Access]\r\n"
-                      L"MinimumPasswordAge = 1\r\nPasswordComplexity = 1\r\n[Registry Values]\r\n",
-                      n);
-    for (int k = 0; k < 40; ++k) {
-        at +=
-            swprintf(text + at, 8192 - at,
-                     L"MACHINE\\System\\CurrentControlSet\\Control\\Lsa\\Setting%d=4,%d\r\n", k, k);
-    }
-    at += swprintf(text + at, 8192 - at, L"[Privilege Rights]\r\n");
-    for (int k = 0; k < 30; ++k) {
-        at += swprintf(text + at, 8192 - at,
-                       L"SeRight%dPrivilege = *S-1-5-32-544,*S-1-5-32-545,"
-                       L"*S-1-5-21-1004336348-1177238915-682003330-%d\r\n",
-                       k, k);
-    }
-    wchar_t path[MAX_PATH];
-    swprintf(path, MAX_PATH, L"%ls\\gpt%05d.inf", folder, n);
-    HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    WriteFile(file, text, at * sizeof(wchar_t), &written, nullptr);
-    CloseHandle(file);
-}
-
-void RemoveFolder(const wchar_t* folder) {
-    wchar_t path[MAX_PATH];
-    swprintf(path, MAX_PATH, L"%ls\\*", folder);
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW(path, &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            swprintf(path, MAX_PATH, L"%ls\\%ls", folder, found.cFileName);
-            DeleteFileW(path);
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryW(folder);
-}
-
-int Templates(int count, int launches, wchar_t* exe) {
-    wchar_t cached[MAX_PATH], aside[MAX_PATH];
-    TemplateFolders(cached, aside);
-    if (GetFileAttributesW(cached) != INVALID_FILE_ATTRIBUTES) {
-        printf("fail templates the world has templates of its own\n");
-        return 1;
-    }
-    CreateDirectoryW(aside, nullptr);
-    for (int n = 0; n < count; ++n) WriteTemplate(aside, n);
     int failures = 0;
-    for (int round = 0; round < launches; ++round) {
-        for (int turn = 0; turn < 2; ++turn) {
-            bool with = turn == 0;
-            if (with) MoveFileW(aside, cached);
-            Program p{};
-            p.exe = exe;
-            strcpy(p.label, with ? "with" : "without");
-            double t0 = NowMs();
-            double ms = Launch(p, nullptr);
-            if (ms < 0) {
-                ++failures;
-            } else {
-                Sample("start_templates", p, ms);
-                // Sent after ready, it is answered once the editor has read who else sets the
-                // notice.
-                DWORD_PTR answer;
-                SendMessageTimeoutW(p.dialog, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer);
-                Sample("idle_templates", p, NowMs() - t0);
-                Close(p);
-            }
-            if (with) MoveFileW(cached, aside);
+    for (int round = 0; round < 2 * launches; ++round) {
+        bool with = round % 2 == 0;
+        if (with && !MoveFileW(aside, cached)) return printf("fail templates not moved in\n"), 1;
+        Program p{};
+        p.exe = exe;
+        strcpy(p.label, with ? "with" : "without");
+        double t0 = NowMs(), ms = Launch(p, nullptr);
+        if (ms >= 0) {
+            Sample("start_templates", p, ms);
+            // Answered once the editor has read who else sets the notice.
+            DWORD_PTR answer;
+            SendMessageTimeoutW(p.dialog, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer);
+            Sample("idle_templates", p, NowMs() - t0);
+            Close(p);
         }
+        failures += ms < 0;
+        if (with) MoveFileW(cached, aside);
     }
-    RemoveFolder(aside);
     return failures ? 1 : 0;
 }
 
@@ -479,10 +418,9 @@ int wmain(int argc, wchar_t** argv) {
     if (wcscmp(command, L"keys") == 0 && argc > 3) return Keys(_wtoi(argv[2]), argc - 3, argv + 3);
     if (wcscmp(command, L"save") == 0 && argc > 4)
         return Save(_wtoi(argv[2]), argv[3], argc - 4, argv + 4);
-    if (wcscmp(command, L"templates") == 0 && argc == 5)
-        return Templates(_wtoi(argv[2]), _wtoi(argv[3]), argv[4]);
+    if (wcscmp(command, L"templates") == 0 && argc == 4) return Templates(_wtoi(argv[2]), argv[3]);
     fprintf(stderr,
             "usage: driver keep S | start N EXE... | load MEASURE LENGTH N EXE... | hold S EXE | "
-            "keys N EXE... | save N DIR EXE [EXE2] | templates COUNT N EXE\n");
+            "keys N EXE... | save N DIR EXE [EXE2] | templates N EXE\n");
     return 2;
 }

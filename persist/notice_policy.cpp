@@ -80,9 +80,12 @@ ByteString ReadTemplateFile(const wchar_t* path, DWORD& waitLeft) {
             file.handle == INVALID_HANDLE_VALUE ? GetLastError() : ReadAll(file.handle, data);
         if (error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION) return data;
         if (waitLeft == 0) return ByteString();
-        DWORD before = GetTickCount();
-        Sleep(waitLeft < kRetryMs ? waitLeft : kRetryMs);
+        // The clock may move in steps longer than a pause, or later than asked: the wait
+        // counts whichever is longer.
+        DWORD pause = waitLeft < kRetryMs ? waitLeft : kRetryMs, before = GetTickCount();
+        Sleep(pause);
         DWORD slept = GetTickCount() - before;
+        if (slept < pause) slept = pause;
         waitLeft = slept < waitLeft ? waitLeft - slept : 0;
     }
 }

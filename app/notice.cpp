@@ -49,6 +49,18 @@ bool AnySetByPolicy(const StoredNotice& notice) {
     return false;
 }
 
+// A line of the box that names an object. The name comes from outside: it makes no lines of
+// its own, and where the box could not break it, it is cut before it leaves the screen.
+WideString ObjectLine(TextRef valueName, const wchar_t* name, uint32_t units) {
+    WideString quoted = ToWide("\""_t) + OneLine(name, units, kLongestObjectName) + "\""_t;
+    uint32_t fit = UnitsOnOneLine(quoted.CStr(), quoted.Units());
+    if (fit < quoted.Units()) {
+        // Room for both quotes and the ellipsis.
+        quoted = ToWide("\""_t) + OneLine(name, units, fit > 3 ? fit - 3 : 0) + "\""_t;
+    }
+    return ToWide("\r\n"_t + valueName + ": Group Policy object "_t) + quoted;
+}
+
 // Who else defines the notice: per value the objects by name, a line each, as many as keep
 // the box on the screen, then how many more; and device management.
 WideString PolicyLines(const StoredNotice& notice) {
@@ -61,9 +73,7 @@ WideString PolicyLines(const StoredNotice& notice) {
         for (uint32_t at = 0, n = 0; at < names.Units(); at += n + 1, ++count) {
             n = UnitsBeforeZero(names.CStr() + at, names.Units() - at);
             if (count >= kMostObjectLines) continue;
-            // The name comes from outside: it must not make lines of its own.
-            text = Move(text) + "\r\n"_t + value.name + ": Group Policy object \""_t +
-                   OneLine(names.CStr() + at, n, kLongestObjectName) + "\""_t;
+            text = Move(text) + ObjectLine(value.name, names.CStr() + at, n);
         }
         if (count > kMostObjectLines) {
             text = Move(text) + "\r\n"_t + value.name + ": and "_t +

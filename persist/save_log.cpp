@@ -77,19 +77,15 @@ void RemoveLeftover(TextRef leftover) {
 }
 
 // Removes what saves of processes that no longer run left beside the log: a save ended
-// between making its new file and giving it the log's name. Folders are never removed, nor
-// what a link points at.
+// between making its new file and giving it the log's name.
 void RemoveLeftovers() {
     WIN32_FIND_DATAW found;
     HANDLE search = FindFirstFileW(ToWide(SaveLogName + ".*"_t).CStr(), &found);
     if (search == INVALID_HANDLE_VALUE) return;
     do {
         DWORD owner = LeftoverOwner(found.cFileName);
-        if (owner == 0 || (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
-            ProcessRuns(owner)) {
-            continue;
-        }
-        RemoveLeftover(ToBytes(found.cFileName, UnitsBeforeZero(found.cFileName, MAX_PATH)));
+        if (owner != 0 && !ProcessRuns(owner))
+            RemoveLeftover(ToBytes(found.cFileName, UnitsBeforeZero(found.cFileName, MAX_PATH)));
     } while (FindNextFileW(search, &found));
     FindClose(search);
 }

@@ -89,6 +89,8 @@ TEST(NoticePolicyParse, TemplateText) {
         {"a GUID cut short", AnsiFile(L"GPOPath=\\{31B2F340-016D-11D2-945F-00C04FB984F}"), true,
          false, false, L"\\{31B2F340-016D-11D2-945F-00C04FB984F}", L""},
         {"exactly the size limit", atCap, true, true, false, GpoPath(kGuid), kGuid},
+        {"far larger than Windows writes", AnsiFile(both) + std::string(2 << 20, ';'), true, true,
+         true, GpoPath(kGuid), kGuid},
         // Malformed: counts as no source, whatever it defines.
         {"over the size limit", atCap + "x", false, false, false, L"", L""},
         {"odd byte count", Utf16File(both) + "x", false, false, false, L"", L""},

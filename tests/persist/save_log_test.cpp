@@ -212,24 +212,28 @@ TEST_F(SaveLog, RemovesWhatSavesOfEndedProcessesLeftBehind) {
     TerminateProcess(ended.hProcess, 0);
     WaitForSingleObject(ended.hProcess, 5000);  // its handle, kept, keeps its id from reuse
     const std::wstring gone = L"Tarnevo.log." + std::to_wstring(ended.dwProcessId) + L".";
-    const std::wstring runs = L"Tarnevo.log." + std::to_wstring(GetCurrentProcessId()) + L".";
+    // Names of other forms, one whose id is 2^32 past, a process that runs, a folder, a pipe.
+    const std::wstring kept[] = {
+        gone + L"9.x",
+        L"Tarnevo.log.0" + gone.substr(12) + L"1",
+        L"Tarnevo.log." + std::to_wstring(ended.dwProcessId + 0x100000000ull) + L".1",
+        L"Tarnevo.log." + std::to_wstring(GetCurrentProcessId()) + L".1",
+        gone + L"3",
+        gone + L"4"};
     ASSERT_TRUE(WriteWholeFile(L"precious", "p"));
-    for (const wchar_t* n : {L"1", L"7", L"9.x"}) ASSERT_TRUE(WriteWholeFile(gone + n, "x"));
-    ASSERT_TRUE(WriteWholeFile(runs + L"1", "x"));
-    ASSERT_TRUE(WriteWholeFile(L"Tarnevo.log.0" + gone.substr(12) + L"1", "x"));
+    for (const std::wstring& name : {gone + L"1", gone + L"7", kept[0], kept[1], kept[2], kept[3]})
+        ASSERT_TRUE(WriteWholeFile(name, "x"));
     ASSERT_TRUE(MakeUnixSymlink(dir_ + L"\\precious", dir_ + L"\\" + gone + L"2"));
-    ASSERT_TRUE(CreateDirectoryW((gone + L"3").c_str(), nullptr));
-    ASSERT_TRUE(MakeUnixFifo(dir_ + L"\\" + gone + L"4"));
+    ASSERT_TRUE(CreateDirectoryW(kept[4].c_str(), nullptr));
+    ASSERT_TRUE(MakeUnixFifo(dir_ + L"\\" + kept[5]));
     EXPECT_TRUE(WriteSaveLog("caption"_t, "message"_t).Empty());
     CloseHandle(ended.hThread);
     CloseHandle(ended.hProcess);
     for (const wchar_t* n : {L"1", L"2", L"7"}) EXPECT_FALSE(NameListed(dir_ + L"\\" + gone + n));
-    for (const std::wstring& kept : {gone + L"3", gone + L"4", gone + L"9.x", runs + L"1",
-                                     L"Tarnevo.log.0" + gone.substr(12) + L"1"}) {
-        EXPECT_TRUE(NameListed(dir_ + L"\\" + kept)) << Bytes(ToBytes(kept.data(), kept.size()));
-    }
+    for (const std::wstring& name : kept)
+        EXPECT_TRUE(NameListed(dir_ + L"\\" + name)) << Bytes(ToBytes(name.data(), name.size()));
     EXPECT_EQ("p", ReadWholeFile(L"precious"));
-    RemoveUnixLink(dir_ + L"\\" + gone + L"4");
+    RemoveUnixLink(dir_ + L"\\" + kept[5]);
 }
 
 // Another process flips the log's name between a plain file and a link to an outside file

@@ -210,9 +210,9 @@ TEST_F(EditorRun, MessageTakes2047CharactersCaptionFarMore) {
     EXPECT_TRUE(drive::WaitFor([&] { return Text(kMessageEdit) == L"pppp" + full.substr(5); }))
         << drive::ToAnsi(Text(kMessageEdit).substr(0, 8));
     EXPECT_TRUE(LabelBecomes(CharsLeft(1))) << drive::ToAnsi(Text(kCharsLeft));
-    // A pair that ends at the limit is whole.
+    // A pair that ends at the limit stays whole when what follows it is refused.
     SendMessageW(message, EM_SETSEL, 2045, 2047);
-    drive::TypeKeys(pair);
+    drive::TypeKeys(pair + L"q");
     EXPECT_TRUE(drive::WaitFor([&] { return Text(kMessageEdit).substr(2045) == pair; }));
 
     HWND caption = Control(kCaptionEdit);

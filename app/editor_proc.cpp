@@ -147,6 +147,8 @@ LRESULT CALLBACK EditorProc(HWND, UINT message, WPARAM wParam, LPARAM) {
             OnCommand(LOWORD(wParam), HIWORD(wParam));
             break;
         case WM_APP_LOAD_FINDINGS:
+            // Posted before the first paint: the values are on the screen before the read.
+            RedrawWindow(EditorDialog, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
             ShowLoadFindings();
             break;
         case WM_APP_LIMIT_REACHED:

@@ -15,6 +15,10 @@ constinit StoredNotice* ShownNotice = nullptr;
 
 namespace {
 
+// Per value, the Group Policy objects the start box names one by one; and how much of a name.
+constexpr uint32_t kMostObjectLines = 5;
+constexpr uint32_t kLongestObjectName = 256;
+
 BOOL WINAPI SystemAdminTest() {
     return IsUserAnAdmin();
 }
@@ -45,24 +49,39 @@ bool AnySetByPolicy(const StoredNotice& notice) {
     return false;
 }
 
-// Who else defines the notice, a line per value and source.
-ByteString PolicyLines(const StoredNotice& notice) {
-    ByteString text =
-        "The logon notice on this computer is also set by policy, which replaces a local save when it is applied again:"_t;
+// A line of the box that names an object. The name comes from outside: it makes no lines of
+// its own, and where the box could not break it, it is cut before it leaves the screen.
+WideString ObjectLine(TextRef valueName, const wchar_t* name, uint32_t units) {
+    WideString quoted = ToWide("\""_t) + OneLine(name, units, kLongestObjectName) + "\""_t;
+    uint32_t fit = UnitsOnOneLine(quoted.CStr(), quoted.Units());
+    if (fit < quoted.Units()) {
+        // Room for both quotes and the ellipsis.
+        quoted = ToWide("\""_t) + OneLine(name, units, fit > 3 ? fit - 3 : 0) + "\""_t;
+    }
+    return ToWide("\r\n"_t + valueName + ": Group Policy object "_t) + quoted;
+}
+
+// Who else defines the notice: per value the objects by name, a line each, as many as keep
+// the box on the screen, then how many more; and device management.
+WideString PolicyLines(const StoredNotice& notice) {
+    WideString text = ToWide(
+        "The logon notice on this computer is also set by policy, which replaces a local save when it is applied again:"_t);
     bool groupPolicy = false;
     for (const NoticeValue& value : notice.values) {
-        const PolicySources& sources = value.policy;
-        // The objects' names, each followed by a zero byte.
-        const char* name = sources.groupPolicy.CStr();
-        const char* end = name + sources.groupPolicy.Length();
-        while (name < end) {
-            ByteString object = FromZeroTerminated(name);
-            name += object.Length() + 1;
-            text = Move(text) + "\r\n"_t + value.name + ": Group Policy object \""_t +
-                   Move(object) + "\""_t;
-            groupPolicy = true;
+        const WideString& names = value.policy.groupPolicy;
+        uint32_t count = 0;
+        for (uint32_t at = 0, n = 0; at < names.Units(); at += n + 1, ++count) {
+            n = UnitsBeforeZero(names.CStr() + at, names.Units() - at);
+            if (count >= kMostObjectLines) continue;
+            text = Move(text) + ObjectLine(value.name, names.CStr() + at, n);
         }
-        if (sources.deviceManagement) {
+        if (count > kMostObjectLines) {
+            text = Move(text) + "\r\n"_t + value.name + ": and "_t +
+                   TrimLeading(NumberToText(count - kMostObjectLines)) +
+                   " more Group Policy objects"_t;
+        }
+        groupPolicy = groupPolicy || count > 0;
+        if (value.policy.deviceManagement) {
             text = Move(text) + "\r\n"_t + value.name + ": device management (MDM)"_t;
         }
     }
@@ -97,35 +116,34 @@ bool RefusedAsTooLong(const StoredNotice& toStore) {
     return true;
 }
 
-// CR LF, the value name, ": " and the system's message for the error.
-ByteString FailureLine(TextRef valueName, LONG error) {
-    return "\r\n"_t + valueName + ": "_t + SystemMessageText(static_cast<DWORD>(error));
-}
-
 // Says what a save could not write; a save that wrote everything says nothing.
 void ReportSave(const StoredNotice& written, const NoticeSaveResult& result) {
     const TextRef cannotSave =
         "Cannot save. The logon notice could not be written to the registry."_t;
-    ByteString logLine;
-    if (!result.logFailure.Empty()) logLine = "\r\n"_t + SaveLogName + ": "_t + result.logFailure;
-    ByteString failures;
+    WideString logLine;
+    if (!result.logFailure.Empty()) {
+        logLine = ToWide("\r\n"_t + SaveLogName + ": "_t) + result.logFailure;
+    }
+    WideString failures;
     for (int i = 0; i < kNoticeValues; ++i) {
         if (result.errors[i] == ERROR_SUCCESS) continue;
-        failures = Move(failures) + FailureLine(written.values[i].name, result.errors[i]);
+        failures = Move(failures) + "\r\n"_t + written.values[i].name + ": "_t +
+                   SystemMessageText(static_cast<DWORD>(result.errors[i]));
     }
-    ByteString text;
+    WideString text;
     UINT icon = MB_ICONERROR;
     if (!result.lockFailure.Empty()) {
-        text = cannotSave + "\r\n"_t + result.lockFailure;
+        text = ToWide(cannotSave + "\r\n"_t) + result.lockFailure;
     } else if (!failures.Empty()) {
-        text = cannotSave + Move(failures) + logLine;
+        text = ToWide(cannotSave) + failures + logLine;
     } else if (!logLine.Empty()) {
-        text = "The logon notice was saved, but the save log could not be written."_t + logLine;
+        text = ToWide("The logon notice was saved, but the save log could not be written."_t) +
+               logLine;
         icon = MB_ICONWARNING;
     } else {
         return;
     }
-    ShowMessageBox(Move(text), MB_TASKMODAL | icon, TitleText());
+    ShowMessageBox(text, MB_TASKMODAL | icon, TitleText());
 }
 
 }  // namespace
@@ -138,21 +156,23 @@ ByteString CharsLeftText(uint32_t messageBytes) {
 
 void LoadNotice() {
     StoredNotice& shown = *ShownNotice;
-    shown = LoadStoredNotice();
+    shown = ReadStoredNotice();
     const WideString& message = shown.Message().stored.text;
     SetControlTextW(EditorControl(IDC_CAPTION_EDIT), shown.Caption().stored.text);
     SetControlTextW(EditorControl(IDC_MESSAGE_EDIT), message);
     SetControlText(EditorControl(IDC_CHARS_LEFT), CharsLeftText(ToBytes(message).Length()));
-    if (AnyUnreadable(shown) || AnySetByPolicy(shown)) {
-        PostMessageW(EditorDialog, WM_APP_LOAD_FINDINGS, 0, 0);
-    }
+    // Who else defines the notice is read once the editor is up: a domain computer may cache
+    // hundreds of templates, and the values are there to see meanwhile.
+    PostMessageW(EditorDialog, WM_APP_LOAD_FINDINGS, 0, 0);
 }
 
 void ShowLoadFindings() {
-    const StoredNotice& shown = *ShownNotice;
-    ByteString text;
+    StoredNotice& shown = *ShownNotice;
+    ReadPolicySources(shown);
+    if (!AnyUnreadable(shown) && !AnySetByPolicy(shown)) return;
+    WideString text;
     if (AnyUnreadable(shown)) {
-        text = "Some of the stored logon notice could not be shown:"_t;
+        text = ToWide("Some of the stored logon notice could not be shown:"_t);
         for (const NoticeValue& value : shown.values) {
             if (!NeedsConsent(value.stored)) continue;
             text = Move(text) + "\r\n"_t + value.name + ": "_t + value.stored.reason;
@@ -162,7 +182,7 @@ void ShowLoadFindings() {
         if (!text.Empty()) text = Move(text) + "\r\n\r\n"_t;
         text = Move(text) + PolicyLines(shown);
     }
-    ShowMessageBox(Move(text), MB_TASKMODAL | MB_ICONWARNING, TitleText());
+    ShowMessageBox(text, MB_TASKMODAL | MB_ICONWARNING, TitleText());
 }
 
 void SaveNotice() {

@@ -11,6 +11,10 @@
 //   driver keys N EXE...                 keystrokes into a full message box
 //   driver save N DIR EXE [EXE2]         Save presses, started in DIR (where the log goes);
 //                                        EXE2 (the floor) times a click that saves nothing
+//   driver templates N EXE               N launches with the cached Group Policy templates
+//                                        in %windir%\security\templates\policies.bench, each
+//                                        followed by one without ("with", "without"); besides
+//                                        ready, "idle": until the editor has done its posted work
 #include <windows.h>
 #include <stdint.h>
 #include <stdio.h>
@@ -356,6 +360,35 @@ int Save(int count, wchar_t* directory, int programCount, wchar_t** exes) {
     return failures ? 1 : 0;
 }
 
+// The launches alternate: one with the cached templates the script left beside the folder
+// Windows keeps them in, moved in for it, and one without any.
+int Templates(int launches, wchar_t* exe) {
+    wchar_t windows[MAX_PATH], cached[MAX_PATH], aside[MAX_PATH];
+    GetSystemWindowsDirectoryW(windows, MAX_PATH);
+    swprintf(cached, MAX_PATH, L"%ls\\security\\templates\\policies", windows);
+    swprintf(aside, MAX_PATH, L"%ls.bench", cached);
+    int failures = 0;
+    for (int round = 0; round < 2 * launches; ++round) {
+        bool with = round % 2 == 0;
+        if (with && !MoveFileW(aside, cached)) return printf("fail templates not moved in\n"), 1;
+        Program p{};
+        p.exe = exe;
+        strcpy(p.label, with ? "with" : "without");
+        double t0 = NowMs(), ms = Launch(p, nullptr);
+        if (ms >= 0) {
+            Sample("start_templates", p, ms);
+            // Answered once the editor has read who else sets the notice.
+            DWORD_PTR answer;
+            SendMessageTimeoutW(p.dialog, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer);
+            Sample("idle_templates", p, NowMs() - t0);
+            Close(p);
+        }
+        failures += ms < 0;
+        if (with) MoveFileW(cached, aside);
+    }
+    return failures ? 1 : 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -385,8 +418,9 @@ int wmain(int argc, wchar_t** argv) {
     if (wcscmp(command, L"keys") == 0 && argc > 3) return Keys(_wtoi(argv[2]), argc - 3, argv + 3);
     if (wcscmp(command, L"save") == 0 && argc > 4)
         return Save(_wtoi(argv[2]), argv[3], argc - 4, argv + 4);
+    if (wcscmp(command, L"templates") == 0 && argc == 4) return Templates(_wtoi(argv[2]), argv[3]);
     fprintf(stderr,
             "usage: driver keep S | start N EXE... | load MEASURE LENGTH N EXE... | hold S EXE | "
-            "keys N EXE... | save N DIR EXE [EXE2]\n");
+            "keys N EXE... | save N DIR EXE [EXE2] | templates N EXE\n");
     return 2;
 }

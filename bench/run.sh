@@ -74,6 +74,29 @@ long=16384
 unbroken=$(python3 -c "print(('abcdefghij' * 2000)[:$long])")
 words=$(python3 -c "import sys; print((sys.argv[1] + ' ') * 80)" "$notice" | cut -c1-$long)
 
+# 200 cached Group Policy templates as a domain computer keeps them, each about 11 KB of
+# password, rights and registry settings, none of them the notice; the driver moves their
+# folder in for every other launch.
+python3 - "$WINEPREFIX/drive_c/windows/security/templates/policies.bench" <<'PY'
+import os, sys
+folder = sys.argv[1]
+os.makedirs(folder, exist_ok=True)
+for n in range(200):
+    lines = ['[Unicode]', 'Unicode=yes', '[Version]', 'signature="$CHICAGO$"', 'Revision=1',
+             'GPOPath=\\\\corp.example\\sysvol\\corp.example\\Policies\\'
+             '{%08X-0000-0000-0000-000000000000}\\Machine' % n,
+             '[System Access]', 'MinimumPasswordAge = 1', 'PasswordComplexity = 1',
+             '[Registry Values]']
+    lines += ['MACHINE\\System\\CurrentControlSet\\Control\\Lsa\\Setting%d=4,%d' % (k, k)
+              for k in range(40)]
+    lines += ['[Privilege Rights]']
+    lines += ['SeRight%dPrivilege = *S-1-5-32-544,*S-1-5-32-545,'
+              '*S-1-5-21-1004336348-1177238915-682003330-%d' % (k, k) for k in range(30)]
+    text = '\r\n'.join(lines) + '\r\n'
+    with open(os.path.join(folder, 'gpt%05d.inf' % n), 'wb') as f:
+        f.write(b'\xff\xfe' + text.encode('utf-16-le'))
+PY
+
 # The pointer starts in the middle of the screen, over the windows, and wakes them about a
 # thousand times a second. Under Wine 8 SetCursorPos from the driver does not move the X
 # pointer, and Xvfb puts it back in the middle whenever its last client leaves: so one X
@@ -210,6 +233,8 @@ for round in $(seq "$rounds"); do
   # Every round's start and the rest begin from the same short notice.
   store_notice "$notice"
   drive "$round" start "$launches" "$(winpath "$quill")" "$(winpath "$floor")"
+  # A domain computer's cached Group Policy templates against none, launch by launch.
+  drive "$round" templates "$launches" "$(winpath "$quill")"
   # Side by side, sample by sample: a change in the machine's load falls on both alike.
   drive "$round" keys "$keys" "$(winpath "$quill")" "$(winpath "$floor")"
   # The floor's Save does nothing: its click is what pressing a button costs by itself.
@@ -249,6 +274,9 @@ def rounds(measure, program):
     # one median per round: launches, keystrokes and saves are many per round
     if measure == 'save' and program == 'floor':
         measure = 'click'
+    # Quillmark against itself: with the templates in the first column, without in the second.
+    if measure.endswith('_templates'):
+        program = 'with' if program == 'Quillmark' else 'without'
     keys = sorted(k for k in samples if k[0] == measure and k[1] == program)
     return [statistics.median(samples[k]) for k in keys]
 
@@ -257,6 +285,8 @@ rows = [
     ('start', 'ms', 'start to ready', 'ratio', 1.1),
     ('start_unbroken', 'ms', 'start to ready, 16,384 characters without blanks', 'ratio', 1.1),
     ('start_words', 'ms', 'start to ready, 16,384 characters in words', 'ratio', 1.1),
+    ('start_templates', 'ms', 'start to ready, 200 cached templates (floor: none)', 'ratio', 1.2),
+    ('idle_templates', 'ms', 'start to idle, 200 cached templates (floor: none)', None, None),
     ('idle_cpu', 'ms CPU/10 s', 'idle CPU, program threads', None, None),
     ('idle_wakeups', '1/s', 'idle voluntary context switches', None, None),
     ('idle_server', 'ms CPU/10 s', 'idle CPU, wineserver', None, None),

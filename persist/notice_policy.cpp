@@ -9,17 +9,7 @@
 
 namespace {
 
-// Bounds on one check, so that start-up stays quick whatever the folder and keys hold.
-constexpr uint32_t kMostFolderEntries = 64;
-constexpr DWORD kMostHistoryEntries = 256;
-constexpr DWORD kLongestDisplayName = 1024;  // UTF-16 units
-constexpr uint32_t kGuidUnits = 38;          // "{" 8-4-4-4-12 "}"
-
 constexpr wchar_t kTemplateFolder[] = L"\\security\\templates\\policies\\";
-constexpr wchar_t kCaptionEntry[] =
-    L"MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System\\LegalNoticeCaption";
-constexpr wchar_t kMessageEntry[] =
-    L"MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System\\LegalNoticeText";
 // The security settings extension's part of the history. "...\CurrentVersion\Group Policy" is
 // a key WOW64 shares between its views, so no view flag is needed here.
 constexpr wchar_t kHistoryKey[] =
@@ -29,6 +19,8 @@ constexpr wchar_t kDeviceKey[] =
     L"SOFTWARE\\Microsoft\\PolicyManager\\current\\device\\LocalPoliciesSecurityOptions";
 constexpr wchar_t kDeviceCaption[] = L"InteractiveLogon_MessageTitleForUsersAttemptingToLogOn";
 constexpr wchar_t kDeviceMessage[] = L"InteractiveLogon_MessageTextForUsersAttemptingToLogOn";
+// The pause between two tries of a template that another program holds open.
+constexpr DWORD kRetryMs = 20;
 
 struct FileHolder {
     HANDLE handle = INVALID_HANDLE_VALUE;
@@ -40,162 +32,146 @@ struct FileHolder {
     }
 };
 
-struct Span {
-    const wchar_t* p;
-    uint32_t n;
+// One reading of the sources: the history is read once, for the first template that needs
+// it, and the wait for held templates is shared by all of them.
+struct PolicyRead {
+    NoticePolicy policy;
+    bool historyRead = false;
+    WideString history;  // per object: its GUID, the DisplayName of its first entry, a zero
+    DWORD waitLeft = PolicyTemplateWaitMs;
 };
 
-Span Trimmed(Span s) {
-    while (s.n > 0 && (s.p[0] == L' ' || s.p[0] == L'\t')) ++s.p, --s.n;
-    while (s.n > 0 && (s.p[s.n - 1] == L' ' || s.p[s.n - 1] == L'\t')) --s.n;
-    return s;
-}
-
-wchar_t FoldAscii(wchar_t c) {
-    return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c + (L'a' - L'A')) : c;
-}
-
-// The names compared are ASCII: only its letters fold, whatever the user's locale.
-bool SameName(Span s, const wchar_t* name) {
-    uint32_t i = 0;
-    for (; i < s.n; ++i) {
-        if (name[i] == L'\0' || FoldAscii(s.p[i]) != FoldAscii(name[i])) return false;
-    }
-    return name[i] == L'\0';
-}
-
-bool IsHex(wchar_t c) {
-    return (c >= L'0' && c <= L'9') || (FoldAscii(c) >= L'a' && FoldAscii(c) <= L'f');
-}
-
-WideString GuidIn(const WideString& path) {
-    const wchar_t* p = path.CStr();
-    for (uint32_t i = 0; i + kGuidUnits <= path.Units(); ++i) {
-        if (p[i] != L'{' || p[i + kGuidUnits - 1] != L'}') continue;
-        bool guid = true;
-        for (uint32_t k = 1; k + 1 < kGuidUnits && guid; ++k) {
-            bool dash = k == 9 || k == 14 || k == 19 || k == 24;
-            guid = dash ? p[i + k] == L'-' : IsHex(p[i + k]);
-        }
-        if (guid) return WideString::FromUnits(p + i, kGuidUnits);
-    }
-    return WideString();
-}
-
-// A registry entry's data begins with its type's number and a comma ("7,Line one").
-bool IsEntryData(Span value) {
-    uint32_t digits = 0;
-    while (digits < value.n && value.p[digits] >= L'0' && value.p[digits] <= L'9') ++digits;
-    return digits > 0 && digits < value.n && value.p[digits] == L',';
-}
-
-WideString DecodeTemplate(TextRef file) {
-    uint32_t size = file.Length();
-    if (size >= 2 && file.At(0) == 0xFF && file.At(1) == 0xFE) {
-        if (size % 2 != 0) return WideString();
-        WideString text = WideString::Allocate((size - 2) / 2, false);
-        if (!text.Empty()) memcpy(text.Units16(), file.bytes + 2, size - 2);
-        return text;
-    }
-    return ToWide(file);
-}
-
-// A cached template by its name.
-bool IsTemplateFile(const WIN32_FIND_DATAW& found) {
-    uint32_t n = 0;
-    while (found.cFileName[n] != L'\0') ++n;
-    // The search also matches 8.3 names: the long name decides.
-    return n >= 7 && SameName(Span{found.cFileName, 3}, L"gpt") &&
-           (SameName(Span{found.cFileName + n - 4, 4}, L".inf") ||
-            SameName(Span{found.cFileName + n - 4, 4}, L".dom"));
+// A cached template by its name. The search also matches 8.3 names: the long name decides.
+bool IsTemplateFile(const wchar_t* name, uint32_t n) {
+    return n >= 7 && SameAsciiName(name, 3, L"gpt") &&
+           (SameAsciiName(name + n - 4, 4, L".inf") || SameAsciiName(name + n - 4, 4, L".dom"));
 }
 
 // At most one byte more than the parse accepts, so that a larger file reads as malformed.
-ByteString ReadTemplateFile(const wchar_t* path) {
-    FileHolder file;
-    file.handle =
-        CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+// Returns the Windows error that stopped the read, 0 when none did.
+DWORD ReadAll(HANDLE file, ByteString& data) {
     LARGE_INTEGER size;
-    if (file.handle == INVALID_HANDLE_VALUE || !GetFileSizeEx(file.handle, &size)) {
-        return ByteString();
-    }
+    if (!GetFileSizeEx(file, &size)) return GetLastError();
     uint32_t n = size.QuadPart > LongestPolicyTemplate ? LongestPolicyTemplate + 1
                                                        : static_cast<uint32_t>(size.QuadPart);
-    ByteString data = ByteString::Allocate(n, false);
+    data = ByteString::Allocate(n, false);
     uint32_t total = 0;
     DWORD got = 0;
-    while (!data.Empty() && total < n &&
-           ReadFile(file.handle, data.Bytes() + total, n - total, &got, nullptr) && got > 0) {
+    while (!data.Empty() && total < n) {
+        if (!ReadFile(file, data.Bytes() + total, n - total, &got, nullptr)) return GetLastError();
+        if (got == 0) break;
         total += got;
     }
     // A file cut short while it was read is not what Windows wrote.
-    return total == n ? Move(data) : ByteString();
+    if (total != n) data.Free();
+    return 0;
 }
 
-// A REG_SZ value's text, up to its first zero, into buffer; its length, or -1.
-int32_t QueryText(HKEY key, const wchar_t* name, wchar_t* buffer, DWORD units) {
-    DWORD type = REG_NONE, size = (units - 1) * sizeof(wchar_t);
-    if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) !=
-            ERROR_SUCCESS ||
-        type != REG_SZ) {
-        return -1;
+// Another program holding the file (Group Policy rewriting it) is waited for while the wait
+// lasts; any other failure, or the end of the wait, gives the empty text.
+ByteString ReadTemplateFile(const wchar_t* path, DWORD& waitLeft) {
+    for (;;) {
+        FileHolder file;
+        file.handle =
+            CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                        nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+        ByteString data;
+        DWORD error =
+            file.handle == INVALID_HANDLE_VALUE ? GetLastError() : ReadAll(file.handle, data);
+        if (error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION) return data;
+        if (waitLeft == 0) return ByteString();
+        // The clock may move in steps longer than a pause, or later than asked: the wait
+        // counts whichever is longer.
+        DWORD pause = waitLeft < kRetryMs ? waitLeft : kRetryMs, before = GetTickCount();
+        Sleep(pause);
+        DWORD slept = GetTickCount() - before;
+        if (slept < pause) slept = pause;
+        waitLeft = slept < waitLeft ? waitLeft - slept : 0;
     }
-    buffer[size / sizeof(wchar_t)] = L'\0';
-    int32_t length = 0;
-    while (buffer[length] != L'\0') ++length;
-    return length;
 }
 
-// The DisplayName of the first history entry whose GPOName is the GUID; empty when it has none.
-WideString HistoryName(const WideString& guid) {
-    KeyHolder history;
-    if (guid.Empty() || RegOpenKeyExW(HKEY_LOCAL_MACHINE, kHistoryKey, 0, KEY_ENUMERATE_SUB_KEYS,
-                                      &history.key) != ERROR_SUCCESS) {
+// A REG_SZ value's text up to its first zero; empty when there is none.
+WideString TextValue(HKEY key, const wchar_t* name) {
+    DWORD type = REG_NONE;
+    WideString data;
+    uint32_t units = 0;
+    if (QueryValueUnits(key, name, type, data, units) != ERROR_SUCCESS || type != REG_SZ) {
         return WideString();
     }
-    for (DWORD i = 0; i < kMostHistoryEntries; ++i) {
-        wchar_t entry[256];
-        DWORD entryUnits = 256;
-        LONG result =
-            RegEnumKeyExW(history.key, i, entry, &entryUnits, nullptr, nullptr, nullptr, nullptr);
-        if (result == ERROR_NO_MORE_ITEMS) break;
-        KeyHolder key;
-        if (result != ERROR_SUCCESS ||
-            RegOpenKeyExW(history.key, entry, 0, KEY_QUERY_VALUE, &key.key) != ERROR_SUCCESS) {
-            continue;
+    return WideString::FromUnits(data.CStr(), UnitsBeforeZero(data.CStr(), units));
+}
+
+// The object's entry in the read history: its name's first unit; null when it has none.
+const wchar_t* HistoryEntry(const WideString& history, const wchar_t* guid) {
+    const wchar_t* end = history.CStr() + history.Units();
+    for (const wchar_t* entry = history.CStr(); entry < end;) {
+        const wchar_t* name = entry + GuidUnits;
+        if (SameAsciiName(entry, GuidUnits, guid)) return name;
+        entry = name + UnitsBeforeZero(name, static_cast<uint32_t>(end - name)) + 1;
+    }
+    return nullptr;
+}
+
+// Every object in the history, each by the first of its entries, in the order Windows lists them.
+WideString ReadHistory() {
+    WideString history;
+    KeyHolder key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kHistoryKey, 0, KEY_ENUMERATE_SUB_KEYS, &key.key) !=
+        ERROR_SUCCESS) {
+        return history;
+    }
+    wchar_t entry[256];  // a key name has at most 255 units
+    for (DWORD i = 0;; ++i) {
+        DWORD units = 256;
+        if (RegEnumKeyExW(key.key, i, entry, &units, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS) {
+            break;
         }
-        wchar_t gpoName[kGuidUnits + 2];
-        int32_t n = QueryText(key.key, L"GPOName", gpoName, kGuidUnits + 2);
-        if (n < 0 || !SameName(Span{gpoName, static_cast<uint32_t>(n)}, guid.CStr())) continue;
-        wchar_t display[kLongestDisplayName + 1];
-        n = QueryText(key.key, L"DisplayName", display, kLongestDisplayName + 1);
-        return n > 0 ? WideString::FromUnits(display, static_cast<uint32_t>(n)) : WideString();
+        KeyHolder object;
+        if (RegOpenKeyExW(key.key, entry, 0, KEY_QUERY_VALUE, &object.key) != ERROR_SUCCESS)
+            continue;
+        WideString guid = TextValue(object.key, L"GPOName");
+        if (guid.Units() != GuidUnits || HistoryEntry(history, guid.CStr())) continue;
+        history = Move(history) + guid + TextValue(object.key, L"DisplayName") +
+                  WideString::FromUnits(L"", 1);
     }
-    return WideString();
+    return history;
 }
 
-// An object is named once, though more than one file may hold its settings.
-void AddName(PolicySources& sources, TextRef name) {
-    TextRef names = sources.groupPolicy;
-    for (uint32_t start = 0; start < names.Length();) {
-        uint32_t end = start;
-        while (names.bytes[end] != '\0') ++end;
-        if (end - start == name.Length() &&
-            memcmp(names.bytes + start, name.bytes, end - start) == 0)
-            return;
-        start = end + 1;
+// The object's DisplayName from the history; empty when it has none.
+WideString HistoryName(PolicyRead& read, const WideString& guid) {
+    if (guid.Empty()) return WideString();
+    if (!read.historyRead) {
+        read.history = ReadHistory();
+        read.historyRead = true;
     }
-    sources.groupPolicy = Move(sources.groupPolicy) + name + "\0"_t;
+    const wchar_t* name = HistoryEntry(read.history, guid.CStr());
+    return name ? WideString::FromUnits(name, UnitsBeforeZero(name, read.history.Units()))
+                : WideString();
 }
 
-void AddTemplate(NoticePolicy& policy, const wchar_t* path) {
-    TemplateSettings settings = ParseTemplate(ReadTemplateFile(path));
+// The name in its place among the others: in ordinal order, and once; two names are one only
+// when they are equal unit for unit.
+void AddName(PolicySources& sources, const WideString& name) {
+    const wchar_t* names = sources.groupPolicy.CStr();
+    uint32_t total = sources.groupPolicy.Units(), at = 0;
+    for (uint32_t n = 0; at < total; at += n + 1) {
+        n = UnitsBeforeZero(names + at, total - at);
+        int order = CompareText(names + at, n, name.CStr(), name.Units());
+        if (order == 0) return;
+        if (order > 0) break;
+    }
+    sources.groupPolicy = WideString::FromUnits(names, at) + name + WideString::FromUnits(L"", 1) +
+                          WideString::FromUnits(names + at, total - at);
+}
+
+void AddTemplate(PolicyRead& read, const wchar_t* path) {
+    TemplateSettings settings = ParseTemplate(ReadTemplateFile(path, read.waitLeft));
     if (!settings.caption && !settings.message) return;
-    WideString display = HistoryName(settings.gpoGuid);
-    ByteString name = ToBytes(display.Empty() ? settings.gpoPath : display);
-    if (settings.caption) AddName(policy.caption, name);
-    if (settings.message) AddName(policy.message, name);
+    WideString name = HistoryName(read, settings.gpoGuid);
+    if (name.Empty()) name = Move(settings.gpoPath);
+    if (settings.caption) AddName(read.policy.caption, name);
+    if (settings.message) AddName(read.policy.message, name);
 }
 
 bool HoldsText(HKEY key, const wchar_t* name) {
@@ -220,47 +196,8 @@ void ReadDeviceManagement(NoticePolicy& policy) {
 
 }  // namespace
 
-TemplateSettings ParseTemplate(TextRef file) {
-    TemplateSettings settings;
-    if (file.Length() > LongestPolicyTemplate) return settings;
-    WideString text = DecodeTemplate(file);
-    const wchar_t* p = text.CStr();
-    uint32_t n = text.Units();
-    bool registryValues = false, sawPath = false;
-    for (uint32_t start = 0; start < n;) {
-        uint32_t end = start;
-        for (; end < n && p[end] != L'\r' && p[end] != L'\n'; ++end) {
-            if (p[end] == L'\0') return TemplateSettings();
-        }
-        Span line = Trimmed(Span{p + start, end - start});
-        // CR LF, CR alone and LF alone each end a line.
-        start = end + (end + 1 < n && p[end] == L'\r' && p[end + 1] == L'\n' ? 2 : 1);
-        if (line.n >= 2 && line.p[0] == L'[' && line.p[line.n - 1] == L']') {
-            registryValues = SameName(Trimmed(Span{line.p + 1, line.n - 2}), L"Registry Values");
-            continue;
-        }
-        uint32_t equals = 0;
-        while (equals < line.n && line.p[equals] != L'=') ++equals;
-        if (equals == line.n) continue;
-        Span key = Trimmed(Span{line.p, equals});
-        Span value = Trimmed(Span{line.p + equals + 1, line.n - equals - 1});
-        if (SameName(key, L"GPOPath")) {
-            if (!sawPath) settings.gpoPath = WideString::FromUnits(value.p, value.n);
-            sawPath = true;
-        } else if (registryValues && IsEntryData(value)) {
-            settings.caption = settings.caption || SameName(key, kCaptionEntry);
-            settings.message = settings.message || SameName(key, kMessageEntry);
-        }
-    }
-    // Without the object's path the file is no cached copy of one.
-    if (settings.gpoPath.Empty()) return TemplateSettings();
-    settings.wellFormed = true;
-    settings.gpoGuid = GuidIn(settings.gpoPath);
-    return settings;
-}
-
 NoticePolicy ReadNoticePolicy() {
-    NoticePolicy policy;
+    PolicyRead read;
     wchar_t path[MAX_PATH];
     constexpr uint32_t folderUnits = sizeof(kTemplateFolder) / sizeof(wchar_t) - 1;
     uint32_t windows = GetSystemWindowsDirectoryW(path, MAX_PATH);
@@ -271,17 +208,16 @@ NoticePolicy ReadNoticePolicy() {
         WIN32_FIND_DATAW found;
         HANDLE search = FindFirstFileW(path, &found);
         if (search != INVALID_HANDLE_VALUE) {
-            uint32_t seen = 0;
+            // Every one of them, however many: a policy left unread would go unnamed.
             do {
-                uint32_t n = 0;
-                while (found.cFileName[n] != L'\0') ++n;
-                if (!IsTemplateFile(found) || base + n >= MAX_PATH) continue;
+                uint32_t n = UnitsBeforeZero(found.cFileName, MAX_PATH);
+                if (!IsTemplateFile(found.cFileName, n) || base + n >= MAX_PATH) continue;
                 memcpy(path + base, found.cFileName, (n + 1) * sizeof(wchar_t));
-                AddTemplate(policy, path);
-            } while (++seen < kMostFolderEntries && FindNextFileW(search, &found));
+                AddTemplate(read, path);
+            } while (FindNextFileW(search, &found));
             FindClose(search);
         }
     }
-    ReadDeviceManagement(policy);
-    return policy;
+    ReadDeviceManagement(read.policy);
+    return Move(read.policy);
 }

@@ -4,12 +4,13 @@
 
 #include <stdint.h>
 
+#include "persist/policy_template.h"
 #include "runtime/text.h"
 
 // Who else defines a notice value: Group Policy objects and device management.
 struct PolicySources {
-    ByteString groupPolicy;         // names of the Group Policy objects that define it, each
-                                    // followed by a zero byte; empty when none
+    WideString groupPolicy;         // the names of the Group Policy objects that define it, as
+                                    // read, in ordinal order, each once and followed by a zero
     bool deviceManagement = false;  // MDM defines it
 };
 
@@ -18,23 +19,9 @@ struct NoticePolicy {
     PolicySources message;  // legalnoticetext
 };
 
-// The largest cached template read, in bytes; a larger file is malformed.
-constexpr uint32_t LongestPolicyTemplate = 1024 * 1024;
-
-// What one cached template says about the notice.
-struct TemplateSettings {
-    bool wellFormed = false;  // false: the file counts as no source, whatever it holds
-    bool caption = false;     // its [Registry Values] define legalnoticecaption
-    bool message = false;     // ... and legalnoticetext
-    WideString gpoPath;       // the text after "GPOPath=", without surrounding blanks
-    WideString gpoGuid;       // the first "{...}" GUID in gpoPath, braces included; or empty
-};
-
-// Parses a template file's bytes: UTF-16 LE after a byte order mark, else the ANSI code page.
-// Malformed: longer than LongestPolicyTemplate, UTF-16 of an odd byte count, a zero unit or
-// byte anywhere, or no line "GPOPath=" with text after it.
-TemplateSettings ParseTemplate(TextRef file);
+// How long, in all, reading the sources waits for templates that another program holds open.
+constexpr uint32_t PolicyTemplateWaitMs = 500;
 
 // Reads the sources; nothing is written. A source that cannot be read (no folder, access
-// denied, a malformed file) counts as no source.
+// denied, a malformed file, one held open past the wait) counts as no source.
 NoticePolicy ReadNoticePolicy();

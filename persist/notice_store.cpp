@@ -35,7 +35,7 @@ bool NeedsConsent(const RegistryText& shown) {
 
 bool Differs(const RegistryText& shown, const RegistryText& now) {
     return shown.state != now.state || shown.type != now.type ||
-           CompareText(shown.text, now.text) != 0 || !(shown.reason == now.reason);
+           CompareText(shown.text, now.text) != 0 || CompareText(shown.reason, now.reason) != 0;
 }
 
 bool TooLongToStore(const RegistryText& toStore) {
@@ -63,12 +63,10 @@ bool SetByPolicy(const PolicySources& sources) {
     return !sources.groupPolicy.Empty() || sources.deviceManagement;
 }
 
-StoredNotice LoadStoredNotice() {
-    StoredNotice notice = ReadStoredNotice();
+void ReadPolicySources(StoredNotice& notice) {
     NoticePolicy policy = ReadNoticePolicy();
     notice.Caption().policy = Move(policy.caption);
     notice.Message().policy = Move(policy.message);
-    return notice;
 }
 
 NoticeSaveResult SaveStoredNotice(const StoredNotice& toStore, const StoredNotice& expected) {

@@ -36,8 +36,8 @@ struct NoticeSaveResult {
     StoredNotice current;
     // A value was longer than a load shows: nothing was written.
     bool tooLong = false;
-    ByteString lockFailure;           // not empty: the lock could not be had, nothing was written
-    ByteString logFailure;            // why the log was not written; empty when it was
+    WideString lockFailure;           // not empty: the lock could not be had, nothing was written
+    WideString logFailure;            // why the log was not written; empty when it was
     bool wrote = false;               // both values were written, each with its result in errors
     LONG errors[kNoticeValues] = {};  // per value: 0, or the Windows error of its write
 };
@@ -66,8 +66,8 @@ bool SetByPolicy(const PolicySources& sources);
 
 // Both values as stored.
 StoredNotice ReadStoredNotice();
-// Both values as stored, and who else defines each: what the editor shows at start.
-StoredNotice LoadStoredNotice();
+// Who else defines each value: read once per start, while the values are already shown.
+void ReadPolicySources(StoredNotice& notice);
 // Refuses a notice with a value too long to load again. Otherwise, under the save lock, reads
 // both values again: when they differ from `expected`, writes nothing and returns them; else
 // writes the log (the texts in the ANSI code page) and then the caption and the message,

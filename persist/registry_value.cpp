@@ -67,7 +67,7 @@ const char* TypeName(DWORD type) {
     }
 }
 
-RegistryText Unreadable(ByteString reason) {
+RegistryText Unreadable(WideString reason) {
     RegistryText value;
     value.state = ValueState::Unreadable;
     value.reason = Move(reason);
@@ -87,7 +87,7 @@ RegistryText NotText(DWORD type) {
     const char* typeName = TypeName(type);
     ByteString shape = typeName ? FromZeroTerminated(typeName)
                                 : "type"_t + NumberToText(static_cast<int64_t>(type));
-    RegistryText value = Unreadable("stored as "_t + Move(shape) + ", not as text"_t);
+    RegistryText value = Unreadable(ToWide("stored as "_t + Move(shape) + ", not as text"_t));
     value.type = type;
     return value;
 }
@@ -121,9 +121,31 @@ WideString TrimBlanks(const wchar_t* data, uint32_t units) {
 }  // namespace
 
 WideString StringValueText(const wchar_t* data, uint32_t units) {
-    uint32_t length = 0;
-    while (length < units && data[length] != L'\0') ++length;
-    return TrimBlanks(data, length);
+    return TrimBlanks(data, UnitsBeforeZero(data, units));
+}
+
+LONG QueryValueUnits(HKEY key, const wchar_t* name, DWORD& type, WideString& data,
+                     uint32_t& units) {
+    DWORD size = 0;
+    LONG result = RegQueryValueExW(key, name, nullptr, &type, nullptr, &size);
+    if (result != ERROR_SUCCESS) return result;
+    for (;;) {
+        // One unit more than asked for: the zero after the data is ours.
+        data = WideString::Allocate(size / sizeof(wchar_t) + 1, false);
+        if (data.Empty()) return ERROR_OUTOFMEMORY;
+        DWORD got = size;
+        result = RegQueryValueExW(key, name, nullptr, &type,
+                                  reinterpret_cast<BYTE*>(data.Units16()), &got);
+        if (result == ERROR_MORE_DATA && got > size) {
+            size = got;
+            continue;
+        }
+        if (result == ERROR_SUCCESS) {
+            units = got / sizeof(wchar_t);
+            data.Units16()[units] = L'\0';
+        }
+        return result;
+    }
 }
 
 int32_t CreateRegistryKey(TextRef path) {
@@ -148,10 +170,9 @@ LONG WriteRegistryString(TextRef path, TextRef valueName, const WideString& valu
     if (result != ERROR_SUCCESS) return result;
 
     // A string value ends at its first zero; the text's own terminator ends it in place.
-    const wchar_t* data = value.CStr();
-    uint32_t units = 0;
-    while (units < value.Units() && data[units] != L'\0') ++units;
-    return RegSetValueExW(key.key, name.CStr(), 0, type, reinterpret_cast<const BYTE*>(data),
+    uint32_t units = UnitsBeforeZero(value.CStr(), value.Units());
+    return RegSetValueExW(key.key, name.CStr(), 0, type,
+                          reinterpret_cast<const BYTE*>(value.CStr()),
                           (units + 1) * static_cast<DWORD>(sizeof(wchar_t)));
 }
 
@@ -165,31 +186,12 @@ RegistryText ReadRegistryString(TextRef path, TextRef valueName) {
     RegistryKey = key.key;
     if (result != ERROR_SUCCESS) return Failed(result);
 
-    // Ask for the size, then read into a buffer one unit larger and terminate it there
-    // ourselves; a value that grew in between is asked for again.
-    DWORD type = REG_NONE, size = 0;
-    result = RegQueryValueExW(key.key, name.CStr(), nullptr, &type, nullptr, &size);
+    DWORD type = REG_NONE;
+    WideString data;
+    uint32_t units = 0;
+    result = QueryValueUnits(key.key, name.CStr(), type, data, units);
     if (result != ERROR_SUCCESS) return Failed(result);
     if (!IsText(type)) return NotText(type);
-    WideString data;
-    for (;;) {
-        uint32_t units = size / sizeof(wchar_t) + 1;
-        data = WideString::Allocate(units, false);
-        if (data.Empty()) return Failed(ERROR_OUTOFMEMORY);
-        DWORD got = size;
-        result = RegQueryValueExW(key.key, name.CStr(), nullptr, &type,
-                                  reinterpret_cast<BYTE*>(data.Units16()), &got);
-        if (result == ERROR_MORE_DATA) {
-            size = got;
-            continue;
-        }
-        if (result != ERROR_SUCCESS) return Failed(result);
-        size = got;
-        break;
-    }
-    if (!IsText(type)) return NotText(type);
-    uint32_t units = size / sizeof(wchar_t);
-    data.Units16()[units] = L'\0';
 
     RegistryText value;
     value.state = ValueState::Read;
@@ -203,8 +205,8 @@ RegistryText ReadRegistryString(TextRef path, TextRef valueName) {
     if (value.text.Units() > LongestRegistryText) {
         value.text.Free();
         value.state = ValueState::Unreadable;
-        value.reason =
-            "longer than "_t + TrimLeading(NumberToText(LongestRegistryText)) + " characters"_t;
+        value.reason = ToWide("longer than "_t + TrimLeading(NumberToText(LongestRegistryText)) +
+                              " characters"_t);
     }
     return value;
 }

@@ -35,8 +35,12 @@ struct RegistryText {
     WideString text;        // without leading and trailing blanks
     DWORD type = REG_NONE;  // as stored; REG_NONE when missing or not known
     ValueState state = ValueState::Missing;
-    ByteString reason;  // for an unreadable value: the system's message, or what it holds
+    WideString reason;  // for an unreadable value: the system's message, or what it holds
 };
+
+// Reads a value, its size asked first and asked again when it grew in between: its type and
+// its data as `units` UTF-16 units with a zero after them. Returns the Windows result.
+LONG QueryValueUnits(HKEY key, const wchar_t* name, DWORD& type, WideString& data, uint32_t& units);
 
 // 1 when the key exists afterwards (and is closed again), 0 otherwise.
 int32_t CreateRegistryKey(TextRef path);

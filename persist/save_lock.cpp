@@ -26,7 +26,7 @@ bool OwnedByAdministrators(HANDLE object) {
     return trusted;
 }
 
-ByteString TakeSaveLock(SaveLock& lock) {
+WideString TakeSaveLock(SaveLock& lock) {
     PSECURITY_DESCRIPTOR security = nullptr;
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kLockSecurity, SDDL_REVISION_1,
                                                               &security, nullptr)) {
@@ -38,20 +38,21 @@ ByteString TakeSaveLock(SaveLock& lock) {
     LocalFree(security);
     if (!mutex) {
         // Another kind of object, or a mutex whose maker keeps administrators out: not ours.
-        if (error == ERROR_INVALID_HANDLE || error == ERROR_ACCESS_DENIED) return ByteString();
+        if (error == ERROR_INVALID_HANDLE || error == ERROR_ACCESS_DENIED) return WideString();
         return SystemMessageText(error);
     }
     if (error == ERROR_ALREADY_EXISTS && !OwnedByAdministrators(mutex)) {
         CloseHandle(mutex);
-        return ByteString();
+        return WideString();
     }
     lock.mutex = mutex;
     DWORD wait = WaitForSingleObject(mutex, NoticeSaveWaitMs);
     // An abandoned lock is ours now: its holder ended in the middle of a save.
     if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) {
         lock.held = true;
-        return ByteString();
+        return WideString();
     }
-    if (wait == WAIT_TIMEOUT) return "Another save of the logon notice did not finish in time."_t;
+    if (wait == WAIT_TIMEOUT)
+        return ToWide("Another save of the logon notice did not finish in time."_t);
     return SystemMessageText(GetLastError());
 }

@@ -30,7 +30,7 @@ struct SaveLock {
 // on, or the empty text when it can: with the lock held, or without one when the object of
 // the lock's name is not a mutex or not owned by the Administrators group or SYSTEM (whoever
 // made it has no right to write what it guards, and must not be able to block a save).
-ByteString TakeSaveLock(SaveLock& lock);
+WideString TakeSaveLock(SaveLock& lock);
 
 // Whether the object's owner is the Administrators group or SYSTEM.
 bool OwnedByAdministrators(HANDLE object);

@@ -14,11 +14,38 @@ constexpr int16_t kLogFile = 1;
 constexpr int kMostNames = 100;
 
 // Why the last file operation on this thread failed; empty when none did.
-ByteString FailureReason() {
+WideString FailureReason() {
     int32_t error = LastRuntimeError();
-    if (error == 0) return ByteString();
+    if (error == 0) return WideString();
     if (uint32_t windowsError = LastRuntimeWindowsError()) return SystemMessageText(windowsError);
-    return "runtime error"_t + NumberToText(error);
+    return ToWide("runtime error"_t + NumberToText(error));
+}
+
+// The process id in a name "<log>.<process id>.<n>" as a save names its new file: each number
+// in digits, the first not 0. Zero when the name is not one.
+DWORD LeftoverOwner(const wchar_t* name) {
+    const char* stem = SaveLogName.bytes;
+    uint32_t i = 0;
+    for (; i < SaveLogName.Length(); ++i) {
+        if (name[i] != static_cast<unsigned char>(stem[i])) return 0;
+    }
+    uint64_t numbers[2] = {0, 0};
+    for (uint64_t& number : numbers) {
+        if (name[i++] != L'.' || name[i] < L'1' || name[i] > L'9') return 0;
+        for (; name[i] >= L'0' && name[i] <= L'9' && number <= 0xFFFFFFFFu; ++i) {
+            number = number * 10 + (name[i] - L'0');
+        }
+    }
+    return name[i] == L'\0' && numbers[0] <= 0xFFFFFFFFu ? static_cast<DWORD>(numbers[0]) : 0;
+}
+
+// Whether a process of that id runs; one that may not be looked at counts as running.
+bool ProcessRuns(DWORD id) {
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, id);
+    if (!process) return GetLastError() != ERROR_INVALID_PARAMETER;
+    bool runs = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    CloseHandle(process);
+    return runs;
 }
 
 // Creates a file of a name of its own beside the log and opens it as kLogFile: the process id
@@ -37,9 +64,36 @@ ByteString CreateNewLog() {
     return name;
 }
 
+// A new file of the save's own takes the leftover's name and then goes: only the name is
+// freed, whatever it was. A link's target is never touched, and what the system does not
+// replace (a folder, a pipe) stays.
+void RemoveLeftover(TextRef leftover) {
+    ByteString name = CreateNewLog();
+    if (LastRuntimeError() != 0) return;
+    FileIdentity created = OpenFileIdentity(kLogFile);
+    CloseFile(kLogFile);
+    ReplaceName(name, leftover);
+    RemoveCreatedFile(LastRuntimeError() == 0 ? leftover : TextRef(name), created);
+}
+
+// Removes what saves of processes that no longer run left beside the log: a save ended
+// between making its new file and giving it the log's name.
+void RemoveLeftovers() {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(ToWide(SaveLogName + ".*"_t).CStr(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        DWORD owner = LeftoverOwner(found.cFileName);
+        if (owner != 0 && !ProcessRuns(owner))
+            RemoveLeftover(ToBytes(found.cFileName, UnitsBeforeZero(found.cFileName, MAX_PATH)));
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+}
+
 }  // namespace
 
-ByteString WriteSaveLog(TextRef caption, TextRef message) {
+WideString WriteSaveLog(TextRef caption, TextRef message) {
+    RemoveLeftovers();
     // The lines go to a new file, which then takes the log's name: whatever had the name is
     // only unnamed, never written, and a failure leaves the old log as it was.
     ByteString name = CreateNewLog();
@@ -56,7 +110,7 @@ ByteString WriteSaveLog(TextRef caption, TextRef message) {
     WriteLineEnd(kLogFile);
     CloseFile(kLogFile);
     if (LastRuntimeError() == 0) ReplaceName(name, SaveLogName);
-    ByteString reason = FailureReason();
+    WideString reason = FailureReason();
     if (!reason.Empty()) RemoveCreatedFile(name, created);
     return reason;
 }

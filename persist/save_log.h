@@ -7,4 +7,4 @@ inline constexpr TextRef SaveLogName = "Tarnevo.log"_t;
 
 // Rewrites the log with the two texts. Returns why it could not be written, in the system's
 // words, or the empty text when it was.
-ByteString WriteSaveLog(TextRef caption, TextRef message);
+WideString WriteSaveLog(TextRef caption, TextRef message);

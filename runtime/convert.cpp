@@ -75,13 +75,14 @@ ByteString ToBytes(const WideString& text) {
     return ToBytes(text.CStr(), text.Units());
 }
 
-ByteString SystemMessageText(uint32_t error) {
-    char buffer[512];
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                             error, 0, buffer, sizeof(buffer), nullptr);
-    while (n > 0 && (buffer[n - 1] == '\r' || buffer[n - 1] == '\n')) --n;
-    if (n == 0) return "Error"_t + NumberToText(error);
-    return ByteString::FromBytes(buffer, n);
+// In UTF-16 as the system words it: its language need not be the ANSI code page's.
+WideString SystemMessageText(uint32_t error) {
+    wchar_t buffer[512];
+    DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                             error, 0, buffer, sizeof(buffer) / sizeof(wchar_t), nullptr);
+    while (n > 0 && (buffer[n - 1] == L'\r' || buffer[n - 1] == L'\n')) --n;
+    if (n == 0) return ToWide("Error"_t + NumberToText(error));
+    return WideString::FromUnits(buffer, n);
 }
 
 ByteString CurrentDateText() {

@@ -160,13 +160,48 @@ int CompareText(TextRef a, TextRef b) {
 }
 
 int CompareText(const WideString& a, const WideString& b) {
-    uint32_t na = a.Units(), nb = b.Units();
-    const wchar_t *pa = a.CStr(), *pb = b.CStr();
+    return CompareText(a.CStr(), a.Units(), b.CStr(), b.Units());
+}
+
+int CompareText(const wchar_t* a, uint32_t na, const wchar_t* b, uint32_t nb) {
     for (uint32_t i = 0; i < na && i < nb; ++i) {
-        if (pa[i] != pb[i])
-            return static_cast<uint16_t>(pa[i]) < static_cast<uint16_t>(pb[i]) ? -1 : 1;
+        if (a[i] != b[i]) return static_cast<uint16_t>(a[i]) < static_cast<uint16_t>(b[i]) ? -1 : 1;
     }
     return na < nb ? -1 : (na > nb ? 1 : 0);
+}
+
+WideString operator+(WideString&& a, const WideString& b) {
+    uint32_t na = a.Units(), nb = b.Units();
+    if (nb == 0) return Move(a);
+    WideString s = WideString::Allocate(na + nb);
+    if (wchar_t* p = s.Units16()) {
+        memcpy(p, a.CStr(), na * sizeof(wchar_t));
+        memcpy(p + na, b.CStr(), nb * sizeof(wchar_t));
+    }
+    return s;
+}
+
+WideString operator+(WideString&& a, TextRef b) {
+    return Move(a) + ToWide(b);
+}
+
+uint32_t UnitsBeforeZero(const wchar_t* units, uint32_t most) {
+    uint32_t n = 0;
+    while (n < most && units[n] != L'\0') ++n;
+    return n;
+}
+
+WideString OneLine(const wchar_t* units, uint32_t count, uint32_t most) {
+    bool cut = count > most;
+    if (cut)
+        count =
+            most > 0 && units[most - 1] >= 0xD800 && units[most - 1] <= 0xDBFF ? most - 1 : most;
+    WideString line = WideString::Allocate(count + cut);
+    wchar_t* p = line.Units16();
+    if (!p) return line;
+    for (uint32_t i = 0; i < count; ++i) p[i] = units[i] < L' ' ? L' ' : units[i];
+    if (cut) p[count] = L'\x2026';
+    return line;
 }
 
 ByteString TrimLeading(TextRef text) {

@@ -98,15 +98,15 @@ WideString ToWide(TextRef text);
 ByteString ToBytes(const wchar_t* units, uint32_t count);
 ByteString ToBytes(const WideString& text);
 
-// The system's message for a Windows error code, without its line break; "Error" and the
-// number when the system has none.
 // What std::move does, without the standard library in the program.
 template <class T>
 constexpr T&& Move(T& value) {
     return static_cast<T&&>(value);
 }
 
-ByteString SystemMessageText(uint32_t error);
+// The system's message for a Windows error code, without its line break; "Error" and the
+// number when the system has none.
+WideString SystemMessageText(uint32_t error);
 
 // Text operations; positions are 1-based byte positions.
 ByteString operator+(TextRef a, TextRef b);
@@ -119,6 +119,15 @@ int32_t Find(TextRef text, TextRef pattern, int32_t start = 1);
 // <0, 0, >0 by unsigned bytes, a proper prefix being less.
 int CompareText(TextRef a, TextRef b);
 int CompareText(const WideString& a, const WideString& b);
+int CompareText(const wchar_t* a, uint32_t na, const wchar_t* b, uint32_t nb);
+// UTF-16 texts joined; a text in the ANSI code page is converted first.
+WideString operator+(WideString&& a, const WideString& b);
+WideString operator+(WideString&& a, TextRef b);
+// The units before the first zero, at most `most`.
+uint32_t UnitsBeforeZero(const wchar_t* units, uint32_t most);
+// The units as one line: every character below U+0020 (CR, LF, TAB ...) a space, and a text
+// longer than `most` cut there, never inside a surrogate pair, ending in U+2026.
+WideString OneLine(const wchar_t* units, uint32_t count, uint32_t most);
 inline bool operator==(TextRef a, TextRef b) {
     return CompareText(a, b) == 0;
 }

@@ -210,6 +210,10 @@ TEST_F(EditorRun, MessageTakes2047CharactersCaptionFarMore) {
     EXPECT_TRUE(drive::WaitFor([&] { return Text(kMessageEdit) == L"pppp" + full.substr(5); }))
         << drive::ToAnsi(Text(kMessageEdit).substr(0, 8));
     EXPECT_TRUE(LabelBecomes(CharsLeft(1))) << drive::ToAnsi(Text(kCharsLeft));
+    // A pair that ends at the limit stays whole when what follows it is refused.
+    SendMessageW(message, EM_SETSEL, 2045, 2047);
+    drive::TypeKeys(pair + L"q");
+    EXPECT_TRUE(drive::WaitFor([&] { return Text(kMessageEdit).substr(2045) == pair; }));
 
     HWND caption = Control(kCaptionEdit);
     drive::Focus(caption);
@@ -673,6 +677,15 @@ TEST_F(EditorRun, UnreadableValuesAreNeverOverwrittenUnseen) {
             EXPECT_EQ(message, ReadValue(L"legalnoticetext"));
             if (denial) denial.emplace(KEY_QUERY_VALUE);
         }
+        if (row.cause == Dword) {  // too long as well: refused, and nothing asked
+            SetWindowTextW(Control(kCaptionEdit), std::wstring(16385, L'c').c_str());
+            Press(kSave);
+            HWND refusal = app_->WaitMessageBox();
+            ASSERT_NE(nullptr, refusal);
+            EXPECT_EQ(0u, drive::ReadMessageBox(refusal).text.find(L"Cannot save. Nothing was"));
+            Answer(refusal, IDOK);
+            EXPECT_FALSE(AnyMessageBox(300));
+        }
         TypeInto(kCaptionEdit, L"New");
         HWND asked = PressSaveExpectingQuestion(question);
         ASSERT_NE(nullptr, asked);
@@ -775,7 +788,7 @@ TEST_F(EditorRun, StartTellsWhoElseSetsTheNotice) {
         L"when it is applied again:";
     const std::wstring again =
         L"\r\nGroup Policy applies it again at every restart and at least every 16 hours.";
-    enum Plant { Named, Unnamed, Device, NamedAndUnreadable, OtherSettingsOnly };
+    enum Plant { Named, Unnamed, Device, NamedAndUnreadable, OtherSettingsOnly, Many, Fifty };
     struct Row {
         Plant plant;
         std::wstring box;  // empty: none
@@ -792,7 +805,31 @@ TEST_F(EditorRun, StartTellsWhoElseSetsTheNotice) {
          L"REG_DWORD, not as text\r\n\r\n" +
              intro + L"\r\nlegalnoticecaption: Group Policy object \"Logon banner\"" + again},
         {OtherSettingsOnly, L""},
+        // Names in any script, a line each, sorted, a long one cut (where, its width decides);
+        // five, then how many more.
+        {Many,
+         intro + L"\r\nlegalnoticetext: Group Policy object \"Banner \U0001F512\"" +
+             L"\r\nlegalnoticetext: Group Policy object \"Line  legalnoticetext: MDM\"" +
+             L"\r\nlegalnoticetext: Group Policy object \"x\x2026\"" +
+             L"\r\nlegalnoticetext: Group Policy object \"\x041E\x0442\x0434\x0435\x043B \x0410\"" +
+             L"\r\nlegalnoticetext: Group Policy object \"\x0421\x043A\x043B\x0430\x0434 \x0411\"" +
+             L"\r\nlegalnoticetext: and 2 more Group Policy objects" + again},
+        {Fifty, L""},
     };
+    const std::wstring many[] = {std::wstring(300, L'x'),
+                                 L"Banner \U0001F512",
+                                 L"\xFF21",
+                                 L"\xFF22",
+                                 L"Line\r\nlegalnoticetext: MDM",
+                                 L"\x0421\x043A\x043B\x0430\x0434 \x0411",
+                                 L"\x041E\x0442\x0434\x0435\x043B \x0410"};
+    std::wstring fifty = intro;
+    for (std::wstring value : {L"legalnoticecaption", L"legalnoticetext"}) {
+        for (int k = 10; k < 15; ++k)
+            fifty +=
+                L"\r\n" + value + L": Group Policy object \"Object " + std::to_wstring(k) + L"\"";
+        fifty += L"\r\n" + value + L": and 45 more Group Policy objects";
+    }
     for (const Row& row : rows) {
         SCOPED_TRACE(static_cast<int>(row.plant));
         StoreValue(L"legalnoticecaption",
@@ -816,16 +853,32 @@ TEST_F(EditorRun, StartTellsWhoElseSetsTheNotice) {
                               GpoPath(guid))));
         }
         if (row.plant == Device) PlantDeviceValue(kDeviceMessageW, L"Managed text");
+        for (int k = 0; k < (row.plant == Many ? 7 : row.plant == Fifty ? 50 : 0); ++k) {
+            std::wstring object =
+                L"{00000000-0000-0000-0000-0000000000" + std::to_wstring(10 + k) + L"}";
+            PlantHistoryEntry(k, object,
+                              row.plant == Many ? many[k] : L"Object " + std::to_wstring(10 + k));
+            PlantTemplate(L"gpt1" + std::to_wstring(k) + L".inf",
+                          Utf16File(TemplateText(row.plant == Many ? text : caption + text,
+                                                 GpoPath(object))));
+        }
 
         app_.emplace();
         editor_ = app_->WaitEditor();
         ASSERT_NE(nullptr, editor_);
-        if (row.box.empty()) {
+        if (row.plant == OtherSettingsOnly) {
             EXPECT_FALSE(AnyMessageBox(500));
         } else {
             HWND box = app_->WaitMessageBox();
             ASSERT_NE(nullptr, box);
-            EXPECT_EQ(row.box, ReadOkBox(box, true).text);
+            std::wstring seen = ReadOkBox(box, true).text;
+            size_t cut = seen.find(L"\"xx"), end = seen.find(L"x\x2026\"");
+            if (cut < end && end != std::wstring::npos) seen.erase(cut + 1, end - cut - 1);
+            EXPECT_EQ(row.plant == Fifty ? fifty + again : row.box, seen);
+            RECT shown = drive::RectInParent(box);  // on the screen; fifty objects' on 1024 x 768
+            EXPECT_TRUE(shown.left >= 0 && shown.right <= GetSystemMetrics(SM_CXSCREEN));
+            EXPECT_TRUE(row.plant != Fifty ||
+                        (shown.right - shown.left <= 1024 && shown.bottom - shown.top <= 768));
             Answer(box, IDOK);
             EXPECT_FALSE(AnyMessageBox(300)) << "one box";
         }

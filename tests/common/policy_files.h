@@ -88,7 +88,7 @@ inline void RemoveTemplates() {
     FindClose(search);
 }
 
-// History entry <n> of the security extension: the object's GUID and its display name.
+// History entry <n> of the security extension: the object's GUID and its display name, if any.
 inline void PlantHistoryEntry(int n, const std::wstring& guid, const std::wstring& displayName) {
     HKEY key = nullptr;
     std::wstring path = std::wstring(kHistoryKeyW) + L"\\" + std::to_wstring(n);
@@ -101,7 +101,7 @@ inline void PlantHistoryEntry(int n, const std::wstring& guid, const std::wstrin
                        static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
     };
     set(L"GPOName", guid);
-    set(L"DisplayName", displayName);
+    if (!displayName.empty()) set(L"DisplayName", displayName);
     set(L"FileSysPath", GpoPath(guid));
     RegCloseKey(key);
 }

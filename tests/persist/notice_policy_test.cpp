@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "persist/notice_policy.h"
@@ -88,6 +89,8 @@ TEST(NoticePolicyParse, TemplateText) {
         {"a GUID cut short", AnsiFile(L"GPOPath=\\{31B2F340-016D-11D2-945F-00C04FB984F}"), true,
          false, false, L"\\{31B2F340-016D-11D2-945F-00C04FB984F}", L""},
         {"exactly the size limit", atCap, true, true, false, GpoPath(kGuid), kGuid},
+        {"far larger than Windows writes", AnsiFile(both) + std::string(2 << 20, ';'), true, true,
+         true, GpoPath(kGuid), kGuid},
         // Malformed: counts as no source, whatever it defines.
         {"over the size limit", atCap + "x", false, false, false, L"", L""},
         {"odd byte count", Utf16File(both) + "x", false, false, false, L"", L""},
@@ -111,16 +114,14 @@ TEST(NoticePolicyParse, TemplateText) {
     }
 }
 
-// The names, each of which must be followed by a zero byte, in sorted order: the folder's
-// listing order is the file system's.
-std::vector<std::string> Names(const PolicySources& sources) {
-    std::string all = Bytes(sources.groupPolicy);
-    std::vector<std::string> names;
+// The names, each of which must be followed by a zero, in the order given.
+std::vector<std::wstring> Names(const PolicySources& sources) {
+    std::wstring all(sources.groupPolicy.CStr(), sources.groupPolicy.Units());
+    std::vector<std::wstring> names;
     size_t start = 0;
-    for (size_t zero; (zero = all.find('\0', start)) != std::string::npos; start = zero + 1)
+    for (size_t zero; (zero = all.find(L'\0', start)) != std::wstring::npos; start = zero + 1)
         names.push_back(all.substr(start, zero - start));
-    if (start != all.size()) names.push_back("<no zero after> " + all.substr(start));
-    std::sort(names.begin(), names.end());
+    if (start != all.size()) names.push_back(L"<no zero after> " + all.substr(start));
     return names;
 }
 
@@ -146,26 +147,30 @@ TEST_F(NoticePolicySources, ReadFromTheFolderAndTheRegistry) {
     struct Row {
         const char* what;
         std::vector<File> files;
-        std::vector<std::wstring> history;  // GUID, display name, ...
-        std::vector<std::wstring> device;   // value name, text, ...
-        std::vector<std::string> caption, message;
+        std::vector<std::wstring> history;           // GUID, display name, ...
+        std::vector<std::wstring> device;            // value name, text, ...
+        std::vector<std::wstring> caption, message;  // in ordinal order
         bool deviceCaption, deviceMessage;
         std::vector<std::wstring> fifos = {}, directories = {}, deviceNumbers = {};
+        int more = 0;      // further objects that define the caption, each named by its path
+        DWORD heldMs = 0;  // how long the first file is held open with no sharing
     };
-    const std::string path = Narrow(GpoPath(kGuid));
+    const std::wstring path = GpoPath(kGuid);
     auto both = [](const std::wstring& guid) {
         return TemplateText(kCaption + L"\r\n" + kMessage + L"\r\n", GpoPath(guid));
     };
     const std::string captionOnly = AnsiFile(TemplateText(kCaption + L"\r\n", GpoPath(kGuid)));
     std::string large = captionOnly + std::string(LongestPolicyTemplate, ';');
+    const std::wstring cyrillic = L"\x041F\x043E\x043B\x0438\x0442\x0438\x043A\x0430",
+                       cjk = L"\x767B\x5F55 \U0001F512";
     const Row rows[] = {
         {"none at all", {}, {}, {}, {}, {}, false, false},
         {"utf-16 with its history entry",
          {{L"gpt00000.dom", Utf16File(both(kGuid))}},
          {kOtherGuid, L"Other", kGuid, L"Default Domain Policy"},
          {},
-         {"Default Domain Policy"},
-         {"Default Domain Policy"},
+         {L"Default Domain Policy"},
+         {L"Default Domain Policy"},
          false,
          false},
         {"ansi without a history entry: its path",
@@ -176,9 +181,10 @@ TEST_F(NoticePolicySources, ReadFromTheFolderAndTheRegistry) {
          {},
          false,
          false},
+        // The first entry decides, also when it has no name.
         {"a history entry without its name: the path",
          {{L"gpt00001.inf", captionOnly}},
-         {kGuid, L""},
+         {kGuid, L"", kGuid, L"Later"},
          {},
          {path},
          {},
@@ -219,10 +225,45 @@ TEST_F(NoticePolicySources, ReadFromTheFolderAndTheRegistry) {
           {L"gpt00002.inf", captionOnly}},
          {kOtherGuid, L"Logon notice"},
          {},
-         {"Logon notice", path},
+         {L"Logon notice", path},
          {path},
          false,
          false},
+        {"names in any script, each as read",
+         {{L"gpt00000.inf", captionOnly}, {L"gpt00001.inf", Utf16File(both(kOtherGuid))}},
+         {kGuid, cjk, kOtherGuid, cyrillic},
+         {},
+         {cyrillic, cjk},
+         {cyrillic},
+         false,
+         false},
+        {"a hundred more, however many", {}, {}, {}, {}, {}, false, false, {}, {}, {}, 100},
+        {"held open a moment",
+         {{L"gpt00000.inf", captionOnly}},
+         {},
+         {},
+         {path},
+         {},
+         false,
+         false,
+         {},
+         {},
+         {},
+         0,
+         200},
+        {"held open throughout",
+         {{L"gpt00000.inf", captionOnly}},
+         {},
+         {},
+         {},
+         {},
+         false,
+         false,
+         {},
+         {},
+         {},
+         0,
+         INFINITE},
         // No source, and no wait for a writer that never comes.
         {"a FIFO and a directory by a template's name",
          {},
@@ -258,7 +299,7 @@ TEST_F(NoticePolicySources, ReadFromTheFolderAndTheRegistry) {
          {kGuid, L"Default Domain Policy"},
          {kDeviceCaptionW, L"", kDeviceMessageW, L"Line one"},
          {},
-         {"Default Domain Policy"},
+         {L"Default Domain Policy"},
          true,
          true},
     };
@@ -279,8 +320,28 @@ TEST_F(NoticePolicySources, ReadFromTheFolderAndTheRegistry) {
             DWORD one = 1;
             PlantDeviceValue(name.c_str(), REG_DWORD, &one, sizeof(one));
         }
+        std::vector<std::wstring> caption = row.caption;
+        for (int k = 0; k < row.more; ++k) {
+            std::wstring guid =
+                L"{00000000-0000-0000-0000-000000000" + std::to_wstring(100 + k) + L"}";
+            PlantTemplate(L"gpt1" + std::to_wstring(k) + L".inf",
+                          AnsiFile(TemplateText(kCaption + L"\r\n", GpoPath(guid))));
+            caption.push_back(GpoPath(guid));
+        }
+        HANDLE held = INVALID_HANDLE_VALUE;
+        if (row.heldMs) {
+            held = CreateFileW((TemplateFolder() + L"\\" + row.files[0].name).c_str(), GENERIC_READ,
+                               0, nullptr, OPEN_EXISTING, 0, nullptr);
+        }
+        std::thread release([&] {
+            if (row.heldMs && row.heldMs != INFINITE) Sleep(row.heldMs), CloseHandle(held);
+        });
+        ULONGLONG start = GetTickCount64();
         NoticePolicy policy = ReadNoticePolicy();
-        EXPECT_EQ(row.caption, Names(policy.caption));
+        EXPECT_LT(GetTickCount64() - start, 1500u) << "the wait for held files is bounded";
+        release.join();
+        if (row.heldMs == INFINITE) CloseHandle(held);
+        EXPECT_EQ(caption, Names(policy.caption));
         EXPECT_EQ(row.message, Names(policy.message));
         EXPECT_EQ(row.deviceCaption, policy.caption.deviceManagement);
         EXPECT_EQ(row.deviceMessage, policy.message.deviceManagement);

@@ -39,7 +39,7 @@ RegistryText Value(ValueState state, DWORD type, const std::wstring& text,
     value.state = state;
     value.type = type;
     value.text = W(text);
-    value.reason = B(reason);
+    value.reason = ToWide(B(reason));
     return value;
 }
 

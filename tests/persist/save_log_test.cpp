@@ -198,6 +198,44 @@ TEST_F(SaveLog, ReplacesTheNameOrSaysWhyNot) {
     }
 }
 
+// What saves of ended processes left beside the log goes before a save makes its own: their
+// files and links (not what a link points at); never a folder, a pipe, another name, or what
+// a process that runs may still be writing.
+TEST_F(SaveLog, RemovesWhatSavesOfEndedProcessesLeftBehind) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION ended{};
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    ASSERT_TRUE(CreateProcessW(self, nullptr, nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                               nullptr, &startup, &ended));
+    TerminateProcess(ended.hProcess, 0);
+    WaitForSingleObject(ended.hProcess, 5000);  // its handle, kept, keeps its id from reuse
+    const std::wstring gone = L"Tarnevo.log." + std::to_wstring(ended.dwProcessId) + L".";
+    // Names of other forms, one whose id is 2^32 past, a process that runs, a folder, a pipe.
+    const std::wstring kept[] = {
+        gone + L"9.x",
+        L"Tarnevo.log.0" + gone.substr(12) + L"1",
+        L"Tarnevo.log." + std::to_wstring(ended.dwProcessId + 0x100000000ull) + L".1",
+        L"Tarnevo.log." + std::to_wstring(GetCurrentProcessId()) + L".1",
+        gone + L"3",
+        gone + L"4"};
+    ASSERT_TRUE(WriteWholeFile(L"precious", "p"));
+    for (const std::wstring& name : {gone + L"1", gone + L"7", kept[0], kept[1], kept[2], kept[3]})
+        ASSERT_TRUE(WriteWholeFile(name, "x"));
+    ASSERT_TRUE(MakeUnixSymlink(dir_ + L"\\precious", dir_ + L"\\" + gone + L"2"));
+    ASSERT_TRUE(CreateDirectoryW(kept[4].c_str(), nullptr));
+    ASSERT_TRUE(MakeUnixFifo(dir_ + L"\\" + kept[5]));
+    EXPECT_TRUE(WriteSaveLog("caption"_t, "message"_t).Empty());
+    CloseHandle(ended.hThread);
+    CloseHandle(ended.hProcess);
+    for (const wchar_t* n : {L"1", L"2", L"7"}) EXPECT_FALSE(NameListed(dir_ + L"\\" + gone + n));
+    for (const std::wstring& name : kept)
+        EXPECT_TRUE(NameListed(dir_ + L"\\" + name)) << Bytes(ToBytes(name.data(), name.size()));
+    EXPECT_EQ("p", ReadWholeFile(L"precious"));
+    RemoveUnixLink(dir_ + L"\\" + kept[5]);
+}
+
 // Another process flips the log's name between a plain file and a link to an outside file
 // while saves run: every save puts its own file in place, and the outside file keeps its
 // bytes.

@@ -16,6 +16,10 @@ inline ByteString B(const std::string& s) {
 inline std::string Bytes(TextRef t) {
     return std::string(t.CStr(), t.Length());
 }
+// A UTF-16 text in the ANSI code page, as the tests compare texts.
+inline std::string Bytes(const WideString& t) {
+    return Bytes(ToBytes(t));
+}
 
 // The whole content of a file; "<missing>" when it cannot be opened.
 inline std::string ReadWholeFile(const std::wstring& name) {

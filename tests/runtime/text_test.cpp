@@ -112,6 +112,15 @@ TEST(TextValue, Operations) {
     EXPECT_EQ(std::string(1, '\x22'), Bytes(CharCodeToText(34)));
     EXPECT_EQ(std::string(1, '\x0D'), Bytes(CharCodeToText(13)));
     EXPECT_EQ(std::string(1, '\x41'), Bytes(CharCodeToText(0x141)));  // low 8 bits
+
+    // One line of at most 4 units: controls become spaces, a longer text is cut, not in a pair.
+    for (auto [text, line] : {std::pair<std::wstring, std::wstring>{L"\r\n\tb", L"   b"},
+                              {L"abcd", L"abcd"},
+                              {L"abcde", L"abcd\x2026"},
+                              {L"abc\xD83D\xDD12", L"abc\x2026"}}) {
+        WideString shown = OneLine(text.data(), static_cast<uint32_t>(text.size()), 4);
+        EXPECT_EQ(line, std::wstring(shown.CStr(), shown.Units()));
+    }
 }
 
 TEST(TextValue, NumberToTextSigns) {

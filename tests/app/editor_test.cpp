@@ -788,7 +788,16 @@ TEST_F(EditorRun, StartTellsWhoElseSetsTheNotice) {
         L"when it is applied again:";
     const std::wstring again =
         L"\r\nGroup Policy applies it again at every restart and at least every 16 hours.";
-    enum Plant { Named, Unnamed, Device, NamedAndUnreadable, OtherSettingsOnly, Many, Fifty };
+    enum Plant {
+        Named,
+        Unnamed,
+        Device,
+        NamedAndUnreadable,
+        OtherSettingsOnly,
+        Many,
+        Fifty,
+        FiftyAt192
+    };
     struct Row {
         Plant plant;
         std::wstring box;  // empty: none
@@ -815,6 +824,7 @@ TEST_F(EditorRun, StartTellsWhoElseSetsTheNotice) {
              L"\r\nlegalnoticetext: Group Policy object \"\x0421\x043A\x043B\x0430\x0434 \x0411\"" +
              L"\r\nlegalnoticetext: and 2 more Group Policy objects" + again},
         {Fifty, L""},
+        {FiftyAt192, L""},  // still on the 1280 x 1024 screen at twice the scale
     };
     const std::wstring many[] = {std::wstring(300, L'x'),
                                  L"Banner \U0001F512",
@@ -853,7 +863,7 @@ TEST_F(EditorRun, StartTellsWhoElseSetsTheNotice) {
                               GpoPath(guid))));
         }
         if (row.plant == Device) PlantDeviceValue(kDeviceMessageW, L"Managed text");
-        for (int k = 0; k < (row.plant == Many ? 7 : row.plant == Fifty ? 50 : 0); ++k) {
+        for (int k = 0; k < (row.plant == Many ? 7 : row.plant >= Fifty ? 50 : 0); ++k) {
             std::wstring object =
                 L"{00000000-0000-0000-0000-0000000000" + std::to_wstring(10 + k) + L"}";
             PlantHistoryEntry(k, object,
@@ -863,7 +873,9 @@ TEST_F(EditorRun, StartTellsWhoElseSetsTheNotice) {
                                                  GpoPath(object))));
         }
 
-        app_.emplace();
+        LaunchOptions options;
+        options.dpi = row.plant == FiftyAt192 ? 192 : 0;
+        app_.emplace(options);
         editor_ = app_->WaitEditor();
         ASSERT_NE(nullptr, editor_);
         if (row.plant == OtherSettingsOnly) {
@@ -874,9 +886,11 @@ TEST_F(EditorRun, StartTellsWhoElseSetsTheNotice) {
             std::wstring seen = ReadOkBox(box, true).text;
             size_t cut = seen.find(L"\"xx"), end = seen.find(L"x\x2026\"");
             if (cut < end && end != std::wstring::npos) seen.erase(cut + 1, end - cut - 1);
-            EXPECT_EQ(row.plant == Fifty ? fifty + again : row.box, seen);
+            EXPECT_EQ(row.plant >= Fifty ? fifty + again : row.box, seen);
             RECT shown = drive::RectInParent(box);  // on the screen; fifty objects' on 1024 x 768
-            EXPECT_TRUE(shown.left >= 0 && shown.right <= GetSystemMetrics(SM_CXSCREEN));
+            EXPECT_TRUE(shown.left >= 0 && shown.top >= 0 &&
+                        shown.right <= GetSystemMetrics(SM_CXSCREEN) &&
+                        shown.bottom <= GetSystemMetrics(SM_CYSCREEN));
             EXPECT_TRUE(row.plant != Fifty ||
                         (shown.right - shown.left <= 1024 && shown.bottom - shown.top <= 768));
             Answer(box, IDOK);

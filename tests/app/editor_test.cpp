@@ -788,16 +788,30 @@ TEST_F(EditorRun, StartTellsWhoElseSetsTheNotice) {
         L"when it is applied again:";
     const std::wstring again =
         L"\r\nGroup Policy applies it again at every restart and at least every 16 hours.";
-    enum Plant {
-        Named,
-        Unnamed,
-        Device,
-        NamedAndUnreadable,
-        OtherSettingsOnly,
-        Many,
-        Fifty,
-        FiftyAt192
+    // Per value the objects' lines, then how many more.
+    auto objects = [](std::wstring value, const std::vector<std::wstring>& names, int more) {
+        std::wstring lines;
+        for (const std::wstring& name : names)
+            lines += L"\r\n" + value + L": Group Policy object \"" + name + L"\"";
+        return lines + L"\r\n" + value + L": and " + std::to_wstring(more) +
+               L" more Group Policy objects";
     };
+    // Names in any script, sorted, a line each, a long one cut (where, its width decides).
+    const std::vector<std::wstring> many = {L"Banner \U0001F512",
+                                            L"Line\r\nlegalnoticetext: MDM",
+                                            std::wstring(300, L'x'),
+                                            L"\x041E\x0442\x0434\x0435\x043B \x0410",
+                                            L"\x0421\x043A\x043B\x0430\x0434 \x0411",
+                                            L"\xFF21",
+                                            L"\xFF22"};
+    std::vector<std::wstring> shown(many.begin(), many.begin() + 5), numbered;
+    shown[1] = L"Line  legalnoticetext: MDM";
+    shown[2] = L"x\x2026";
+    for (int k = 10; k < 60; ++k) numbered.push_back(L"Object " + std::to_wstring(k));
+    const std::vector<std::wstring> first(numbered.begin(), numbered.begin() + 5);
+    const std::wstring fifty = intro + objects(L"legalnoticecaption", first, 45) +
+                               objects(L"legalnoticetext", first, 45) + again;
+    enum Plant { Named, Unnamed, Device, NamedAndUnreadable, NoNotice, Many, Fifty, Twice };
     struct Row {
         Plant plant;
         std::wstring box;  // empty: none
@@ -813,33 +827,11 @@ TEST_F(EditorRun, StartTellsWhoElseSetsTheNotice) {
          L"Some of the stored logon notice could not be shown:\r\nlegalnoticecaption: stored as "
          L"REG_DWORD, not as text\r\n\r\n" +
              intro + L"\r\nlegalnoticecaption: Group Policy object \"Logon banner\"" + again},
-        {OtherSettingsOnly, L""},
-        // Names in any script, a line each, sorted, a long one cut (where, its width decides);
-        // five, then how many more.
-        {Many,
-         intro + L"\r\nlegalnoticetext: Group Policy object \"Banner \U0001F512\"" +
-             L"\r\nlegalnoticetext: Group Policy object \"Line  legalnoticetext: MDM\"" +
-             L"\r\nlegalnoticetext: Group Policy object \"x\x2026\"" +
-             L"\r\nlegalnoticetext: Group Policy object \"\x041E\x0442\x0434\x0435\x043B \x0410\"" +
-             L"\r\nlegalnoticetext: Group Policy object \"\x0421\x043A\x043B\x0430\x0434 \x0411\"" +
-             L"\r\nlegalnoticetext: and 2 more Group Policy objects" + again},
-        {Fifty, L""},
-        {FiftyAt192, L""},  // still on the 1280 x 1024 screen at twice the scale
+        {NoNotice, L""},  // other settings only
+        {Many, intro + objects(L"legalnoticetext", shown, 2) + again},
+        {Fifty, fifty},
+        {Twice, fifty},  // at twice the scale, still on the 1280 x 1024 screen
     };
-    const std::wstring many[] = {std::wstring(300, L'x'),
-                                 L"Banner \U0001F512",
-                                 L"\xFF21",
-                                 L"\xFF22",
-                                 L"Line\r\nlegalnoticetext: MDM",
-                                 L"\x0421\x043A\x043B\x0430\x0434 \x0411",
-                                 L"\x041E\x0442\x0434\x0435\x043B \x0410"};
-    std::wstring fifty = intro;
-    for (std::wstring value : {L"legalnoticecaption", L"legalnoticetext"}) {
-        for (int k = 10; k < 15; ++k)
-            fifty +=
-                L"\r\n" + value + L": Group Policy object \"Object " + std::to_wstring(k) + L"\"";
-        fifty += L"\r\n" + value + L": and 45 more Group Policy objects";
-    }
     for (const Row& row : rows) {
         SCOPED_TRACE(static_cast<int>(row.plant));
         StoreValue(L"legalnoticecaption",
@@ -856,29 +848,29 @@ TEST_F(EditorRun, StartTellsWhoElseSetsTheNotice) {
             PlantTemplate(L"gpt00000.dom", AnsiFile(TemplateText(caption, GpoPath(guid))));
         if (row.plant == Unnamed)
             PlantTemplate(L"gpt00001.inf", AnsiFile(TemplateText(text, GpoPath(guid))));
-        if (row.plant == OtherSettingsOnly) {
+        if (row.plant == NoNotice) {
             PlantTemplate(L"gpt00000.inf",
                           Utf16File(TemplateText(
                               L"MACHINE\\System\\CurrentControlSet\\Control\\Lsa\\NoLMHash=4,1\r\n",
                               GpoPath(guid))));
         }
         if (row.plant == Device) PlantDeviceValue(kDeviceMessageW, L"Managed text");
-        for (int k = 0; k < (row.plant == Many ? 7 : row.plant >= Fifty ? 50 : 0); ++k) {
+        const std::vector<std::wstring>& names = row.plant == Many ? many : numbered;
+        for (size_t k = 0; row.plant >= Many && k < names.size(); ++k) {
             std::wstring object =
                 L"{00000000-0000-0000-0000-0000000000" + std::to_wstring(10 + k) + L"}";
-            PlantHistoryEntry(k, object,
-                              row.plant == Many ? many[k] : L"Object " + std::to_wstring(10 + k));
+            PlantHistoryEntry(static_cast<int>(k), object, names[k]);
             PlantTemplate(L"gpt1" + std::to_wstring(k) + L".inf",
                           Utf16File(TemplateText(row.plant == Many ? text : caption + text,
                                                  GpoPath(object))));
         }
 
         LaunchOptions options;
-        options.dpi = row.plant == FiftyAt192 ? 192 : 0;
+        options.dpi = row.plant == Twice ? 192 : 0;
         app_.emplace(options);
         editor_ = app_->WaitEditor();
         ASSERT_NE(nullptr, editor_);
-        if (row.plant == OtherSettingsOnly) {
+        if (row.plant == NoNotice) {
             EXPECT_FALSE(AnyMessageBox(500));
         } else {
             HWND box = app_->WaitMessageBox();
@@ -886,13 +878,12 @@ TEST_F(EditorRun, StartTellsWhoElseSetsTheNotice) {
             std::wstring seen = ReadOkBox(box, true).text;
             size_t cut = seen.find(L"\"xx"), end = seen.find(L"x\x2026\"");
             if (cut < end && end != std::wstring::npos) seen.erase(cut + 1, end - cut - 1);
-            EXPECT_EQ(row.plant >= Fifty ? fifty + again : row.box, seen);
-            RECT shown = drive::RectInParent(box);  // on the screen; fifty objects' on 1024 x 768
-            EXPECT_TRUE(shown.left >= 0 && shown.top >= 0 &&
-                        shown.right <= GetSystemMetrics(SM_CXSCREEN) &&
-                        shown.bottom <= GetSystemMetrics(SM_CYSCREEN));
+            EXPECT_EQ(row.box, seen);
+            RECT on = drive::RectInParent(box);  // on the screen; fifty objects' on 1024 x 768
+            EXPECT_TRUE(on.left >= 0 && on.top >= 0 && on.right <= GetSystemMetrics(SM_CXSCREEN) &&
+                        on.bottom <= GetSystemMetrics(SM_CYSCREEN));
             EXPECT_TRUE(row.plant != Fifty ||
-                        (shown.right - shown.left <= 1024 && shown.bottom - shown.top <= 768));
+                        (on.right - on.left <= 1024 && on.bottom - on.top <= 768));
             Answer(box, IDOK);
             EXPECT_FALSE(AnyMessageBox(300)) << "one box";
         }

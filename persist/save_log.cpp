@@ -39,11 +39,16 @@ DWORD LeftoverOwner(const wchar_t* name) {
     return name[i] == L'\0' && numbers[0] <= 0xFFFFFFFFu ? static_cast<DWORD>(numbers[0]) : 0;
 }
 
-// Whether a process of that id runs; one that may not be looked at counts as running.
-bool ProcessRuns(DWORD id) {
-    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, id);
+// Whether the process that made a file at `made` may still run. Ids are reused, this one's
+// too: a process of the id started after the file was made is not its maker. One that may not
+// be looked at counts as running.
+bool MakerMayRun(DWORD id, const FILETIME& made) {
+    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
     if (!process) return GetLastError() != ERROR_INVALID_PARAMETER;
-    bool runs = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    FILETIME started, ended, kernel, user;
+    bool runs = WaitForSingleObject(process, 0) == WAIT_TIMEOUT &&
+                (!GetProcessTimes(process, &started, &ended, &kernel, &user) ||
+                 CompareFileTime(&started, &made) <= 0);
     CloseHandle(process);
     return runs;
 }
@@ -84,7 +89,7 @@ void RemoveLeftovers() {
     if (search == INVALID_HANDLE_VALUE) return;
     do {
         DWORD owner = LeftoverOwner(found.cFileName);
-        if (owner != 0 && !ProcessRuns(owner))
+        if (owner != 0 && !MakerMayRun(owner, found.ftCreationTime))
             RemoveLeftover(ToBytes(found.cFileName, UnitsBeforeZero(found.cFileName, MAX_PATH)));
     } while (FindNextFileW(search, &found));
     FindClose(search);

@@ -221,15 +221,25 @@ TEST_F(SaveLog, RemovesWhatSavesOfEndedProcessesLeftBehind) {
         gone + L"3",
         gone + L"4"};
     ASSERT_TRUE(WriteWholeFile(L"precious", "p"));
-    for (const std::wstring& name : {gone + L"1", gone + L"7", kept[0], kept[1], kept[2], kept[3]})
+    // One named for this process, which reuses the id of the ended one that made it.
+    const std::wstring reused = kept[3].substr(0, kept[3].size() - 1) + L"5";
+    for (const std::wstring& name :
+         {gone + L"1", gone + L"7", kept[0], kept[1], kept[2], kept[3], reused})
         ASSERT_TRUE(WriteWholeFile(name, "x"));
+    HANDLE made =
+        CreateFileW(reused.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    const FILETIME before{0x256D4000, 0x01BF53EB};  // 2000-01-01, long before this process
+    // Both times: Wine tells the creation time from the last write.
+    ASSERT_TRUE(SetFileTime(made, &before, nullptr, &before));
+    CloseHandle(made);
     ASSERT_TRUE(MakeUnixSymlink(dir_ + L"\\precious", dir_ + L"\\" + gone + L"2"));
     ASSERT_TRUE(CreateDirectoryW(kept[4].c_str(), nullptr));
     ASSERT_TRUE(MakeUnixFifo(dir_ + L"\\" + kept[5]));
     EXPECT_TRUE(WriteSaveLog("caption"_t, "message"_t).Empty());
     CloseHandle(ended.hThread);
     CloseHandle(ended.hProcess);
-    for (const wchar_t* n : {L"1", L"2", L"7"}) EXPECT_FALSE(NameListed(dir_ + L"\\" + gone + n));
+    for (const std::wstring& name : {gone + L"1", gone + L"2", gone + L"7", reused})
+        EXPECT_FALSE(NameListed(dir_ + L"\\" + name)) << Bytes(ToBytes(name.data(), name.size()));
     for (const std::wstring& name : kept)
         EXPECT_TRUE(NameListed(dir_ + L"\\" + name)) << Bytes(ToBytes(name.data(), name.size()));
     EXPECT_EQ("p", ReadWholeFile(L"precious"));

@@ -49,8 +49,9 @@ bool AnySetByPolicy(const StoredNotice& notice) {
     return false;
 }
 
-// A line of the box that names an object. The name comes from outside: it makes no lines of
-// its own, and where the box could not break it, it is cut before it leaves the screen.
+// A line of the box that names an object. The name comes from outside: it makes no lines of its
+// own, the box breaks no line at its spaces (so that no part of it begins a line and passes for
+// one), and where the box could not break it, it is cut before it leaves the screen.
 WideString ObjectLine(TextRef valueName, const wchar_t* name, uint32_t units) {
     WideString quoted = ToWide("\""_t) + OneLine(name, units, kLongestObjectName) + "\""_t;
     uint32_t fit = UnitsOnOneLine(quoted.CStr(), quoted.Units());

@@ -199,7 +199,7 @@ WideString OneLine(const wchar_t* units, uint32_t count, uint32_t most) {
     WideString line = WideString::Allocate(count + cut);
     wchar_t* p = line.Units16();
     if (!p) return line;
-    for (uint32_t i = 0; i < count; ++i) p[i] = units[i] < L' ' ? L' ' : units[i];
+    for (uint32_t i = 0; i < count; ++i) p[i] = units[i] <= L' ' ? L'\xA0' : units[i];
     if (cut) p[count] = L'\x2026';
     return line;
 }

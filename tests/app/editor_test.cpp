@@ -1,6 +1,7 @@
 // The editor at work: the stored notice, the count, Clear, Save, About, and every way out.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -788,11 +789,13 @@ TEST_F(EditorRun, StartTellsWhoElseSetsTheNotice) {
         L"when it is applied again:";
     const std::wstring again =
         L"\r\nGroup Policy applies it again at every restart and at least every 16 hours.";
-    // Per value the objects' lines, then how many more.
-    auto objects = [](std::wstring value, const std::vector<std::wstring>& names, int more) {
+    // Per value the objects' lines, then how many more; a name's spaces do not break.
+    auto objects = [](std::wstring value, std::vector<std::wstring> names, int more) {
         std::wstring lines;
-        for (const std::wstring& name : names)
+        for (std::wstring& name : names) {
+            std::replace(name.begin(), name.end(), L' ', L'\xA0');
             lines += L"\r\n" + value + L": Group Policy object \"" + name + L"\"";
+        }
         return lines + L"\r\n" + value + L": and " + std::to_wstring(more) +
                L" more Group Policy objects";
     };
@@ -816,9 +819,12 @@ TEST_F(EditorRun, StartTellsWhoElseSetsTheNotice) {
         Plant plant;
         std::wstring box;  // empty: none
     };
+    const std::wstring banner =
+        L"\"Logon\xA0"
+        L"banner\"";  // no line breaks at its space
     const Row rows[] = {
-        {Named, intro + L"\r\nlegalnoticecaption: Group Policy object \"Logon banner\"" +
-                    L"\r\nlegalnoticetext: Group Policy object \"Logon banner\"" + again},
+        {Named, intro + L"\r\nlegalnoticecaption: Group Policy object " + banner +
+                    L"\r\nlegalnoticetext: Group Policy object " + banner + again},
         // Without a history entry the object is named by its path.
         {Unnamed,
          intro + L"\r\nlegalnoticetext: Group Policy object \"" + GpoPath(guid) + L"\"" + again},
@@ -826,7 +832,7 @@ TEST_F(EditorRun, StartTellsWhoElseSetsTheNotice) {
         {NamedAndUnreadable,
          L"Some of the stored logon notice could not be shown:\r\nlegalnoticecaption: stored as "
          L"REG_DWORD, not as text\r\n\r\n" +
-             intro + L"\r\nlegalnoticecaption: Group Policy object \"Logon banner\"" + again},
+             intro + L"\r\nlegalnoticecaption: Group Policy object " + banner + again},
         {NoNotice, L""},  // other settings only
         {Many, intro + objects(L"legalnoticetext", shown, 2) + again},
         {Fifty, fifty},

@@ -113,8 +113,9 @@ TEST(TextValue, Operations) {
     EXPECT_EQ(std::string(1, '\x0D'), Bytes(CharCodeToText(13)));
     EXPECT_EQ(std::string(1, '\x41'), Bytes(CharCodeToText(0x141)));  // low 8 bits
 
-    // One line of at most 4 units: controls become spaces, a longer text is cut, not in a pair.
-    for (auto [text, line] : {std::pair<std::wstring, std::wstring>{L"\r\n\tb", L"   b"},
+    // One line of at most 4 units: spaces and controls become no-break spaces, a longer text
+    // is cut, not in a pair.
+    for (auto [text, line] : {std::pair<std::wstring, std::wstring>{L"\r\n b", L"\xA0\xA0\xA0b"},
                               {L"abcd", L"abcd"},
                               {L"abcde", L"abcd\x2026"},
                               {L"abc\xD83D\xDD12", L"abc\x2026"}}) {

@@ -115,10 +115,11 @@ TEST(TextValue, Operations) {
 
     // One line of at most 4 units: spaces and controls become no-break spaces, a longer text
     // is cut, not in a pair.
-    for (auto [text, line] : {std::pair<std::wstring, std::wstring>{L"\r\n b", L"\xA0\xA0\xA0b"},
-                              {L"abcd", L"abcd"},
-                              {L"abcde", L"abcd\x2026"},
-                              {L"abc\xD83D\xDD12", L"abc\x2026"}}) {
+    for (auto [text, line] :
+         {std::pair<std::wstring, std::wstring>{L"\r\n b", L"\u00A0\u00A0\u00A0b"},
+          {L"abcd", L"abcd"},
+          {L"abcde", L"abcd\x2026"},
+          {L"abc\xD83D\xDD12", L"abc\x2026"}}) {
         WideString shown = OneLine(text.data(), static_cast<uint32_t>(text.size()), 4);
         EXPECT_EQ(line, std::wstring(shown.CStr(), shown.Units()));
     }

@@ -819,9 +819,7 @@ TEST_F(EditorRun, StartTellsWhoElseSetsTheNotice) {
         Plant plant;
         std::wstring box;  // empty: none
     };
-    const std::wstring banner =
-        L"\"Logon\xA0"
-        L"banner\"";  // no line breaks at its space
+    const std::wstring banner = L"\"Logon\u00A0banner\"";  // the box breaks no line at its space
     const Row rows[] = {
         {Named, intro + L"\r\nlegalnoticecaption: Group Policy object " + banner +
                     L"\r\nlegalnoticetext: Group Policy object " + banner + again},

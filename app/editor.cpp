@@ -6,6 +6,7 @@
 #include "app/notice.h"
 #include "runtime/app_state.h"
 #include "runtime/process.h"
+#include "ui/accessible.h"
 #include "ui/controls.h"
 #include "ui/dialog.h"
 
@@ -20,6 +21,9 @@ struct ControlSpec {
     TextRef text;
     int32_t x, y, width, height;
     DWORD style, exStyle;
+    // The frame whose text names the control for a screen reader, which takes its name only
+    // from a label before it; 0 for none.
+    int32_t namedBy = 0;
 };
 
 // Creation order is also the tab order: Save, Cancel, Clear, caption, message.
@@ -31,13 +35,13 @@ constexpr ControlSpec kControls[] = {
     // Multi-line, Enter makes a new line, scrolls sideways instead of wrapping.
     {ControlKind::EditBox, IDC_CAPTION_EDIT, ""_t, 10, 15, 305, 30,
      WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_WANTRETURN | ES_AUTOHSCROLL | ES_MULTILINE,
-     WS_EX_CLIENTEDGE},
+     WS_EX_CLIENTEDGE, IDC_CAPTION_FRAME},
     {ControlKind::GroupBox, IDC_MESSAGE_FRAME, "Pre-Logon Message"_t, 5, 60, 315, 145, 0, 0},
     // Word-wrapping, with a vertical scroll bar.
     {ControlKind::EditBox, IDC_MESSAGE_EDIT, ""_t, 10, 70, 305, 130,
      WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | ES_WANTRETURN | ES_AUTOVSCROLL |
          ES_MULTILINE,
-     WS_EX_CLIENTEDGE},
+     WS_EX_CLIENTEDGE, IDC_MESSAGE_FRAME},
     // Its text names the product, so it is composed when the control is made.
     {ControlKind::Label, IDC_ADMIN_NOTE, ""_t, 25, 250, 280, 10, 0, 0},
     {ControlKind::Label, IDC_CHARS_LEFT, "Characters Left:"_t, 5, 205, 290, 10, 0, 0},
@@ -59,6 +63,12 @@ int32_t ShowEditor(HWND parent) {
     for (const ControlSpec& c : kControls) {
         CreateControl(dialog, c.kind, c.id, ControlText(c), c.x, c.y, c.width, c.height, c.style,
                       c.exStyle);
+    }
+    for (const ControlSpec& c : kControls) {
+        if (c.namedBy) {
+            SetAccessibleName(GetDlgItem(dialog, c.id),
+                              GetControlTextW(GetDlgItem(dialog, c.namedBy)));
+        }
     }
     AddMenuBar(dialog);
     EditorDialog = dialog;

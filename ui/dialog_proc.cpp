@@ -2,6 +2,7 @@
 // then applies the layer's defaults.
 #include "ui/dialog_engine.h"
 
+#include "ui/accessible.h"
 #include "ui/controls.h"
 #include "ui/dialog.h"
 #include "ui/menu_bar.h"
@@ -69,6 +70,7 @@ INT_PTR CALLBACK EngineDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
             return FALSE;
         case WM_DESTROY:
             CountOpenDialog(-1);
+            ClearAccessibleNames(dialog);
             break;
         case WM_ACTIVATE:
             if (LOWORD(wParam) == WA_ACTIVE || LOWORD(wParam) == WA_CLICKACTIVE) {

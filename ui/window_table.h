@@ -36,6 +36,8 @@ struct WindowRecord {
 constexpr uint32_t kRecordDialog = 0x40000000;
 constexpr uint32_t kRecordControl = 0x20000000;
 constexpr uint32_t kRecordShownModally = 0x00010000;
+// A control named for screen readers, or a dialog with such a control: cleared at destroy.
+constexpr uint32_t kRecordNamed = 0x00020000;
 constexpr uint32_t kRecordModeMask = 0xF;
 // WindowRecord::state: EndModal clears it; nothing here sets it.
 constexpr uint32_t kRecordClosingSuppressed = 0x1;

@@ -14,6 +14,11 @@ add_test(NAME app_no_window COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/app/no_window.sh
 set_tests_properties(app_no_window PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine_desktop
                      TIMEOUT 90)
 
+add_test(NAME app_load_order COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/app/load_order.sh ${QM_WINE_ENV}
+         ${QM_TEST_EXE})
+set_tests_properties(app_load_order PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine_desktop
+                     TIMEOUT 90)
+
 # The marker DLL the start-up test plants beside a copy of the program, beside the test program.
 add_library(planted_dll SHARED app/planted_dll.c)
 target_compile_options(planted_dll PRIVATE -Os -Wall -Wextra)
@@ -22,3 +27,12 @@ target_link_options(planted_dll PRIVATE -nostdlib -s
 target_link_libraries(planted_dll PRIVATE kernel32)
 set_target_properties(planted_dll PROPERTIES PREFIX "" OUTPUT_NAME planted)
 add_dependencies(app_e2e_test planted_dll)
+
+# The recording stand-in for the annotation service, beside the test program.
+add_library(accprop_standin SHARED app/accprop_standin.cpp)
+target_compile_options(accprop_standin PRIVATE -Os -Wall -Wextra)
+target_link_options(accprop_standin PRIVATE -static -static-libgcc -static-libstdc++ -s
+                    -Wl,--kill-at)
+target_link_libraries(accprop_standin PRIVATE ole32 oleaut32 uuid oleacc)
+set_target_properties(accprop_standin PROPERTIES PREFIX "")
+add_dependencies(app_e2e_test accprop_standin)

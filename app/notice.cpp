@@ -15,9 +15,8 @@ constinit StoredNotice* ShownNotice = nullptr;
 
 namespace {
 
-// Per value, the Group Policy objects the start box names one by one; and how much of a name.
+// Per value, the Group Policy objects the start box names one by one.
 constexpr uint32_t kMostObjectLines = 5;
-constexpr uint32_t kLongestObjectName = 256;
 
 BOOL WINAPI SystemAdminTest() {
     return IsUserAnAdmin();
@@ -49,37 +48,29 @@ bool AnySetByPolicy(const StoredNotice& notice) {
     return false;
 }
 
-// A line of the box that names an object. The name comes from outside: it makes no lines of its
-// own, the box breaks no line at its spaces (so that no part of it begins a line and passes for
-// one), and where the box could not break it, it is cut before it leaves the screen.
-WideString ObjectLine(TextRef valueName, const wchar_t* name, uint32_t units) {
-    WideString quoted = ToWide("\""_t) + OneLine(name, units, kLongestObjectName) + "\""_t;
-    uint32_t fit = UnitsOnOneLine(quoted.CStr(), quoted.Units());
-    if (fit < quoted.Units()) {
-        // Room for both quotes and the ellipsis.
-        quoted = ToWide("\""_t) + OneLine(name, units, fit > 3 ? fit - 3 : 0) + "\""_t;
-    }
-    return ToWide("\r\n"_t + valueName + ": Group Policy object "_t) + quoted;
-}
-
-// Who else defines the notice: per value the objects by name, a line each, as many as keep
-// the box on the screen, then how many more; and device management.
+// Who else defines the notice: per value a line that says so, then the objects by name, a
+// line each and no more lines than keep the box on the screen, then how many more; and device
+// management. A name is a line of its own, which the box never breaks: the value's own lines
+// would leave no room for one.
 WideString PolicyLines(const StoredNotice& notice) {
     WideString text = ToWide(
         "The logon notice on this computer is also set by policy, which replaces a local save when it is applied again:"_t);
     bool groupPolicy = false;
     for (const NoticeValue& value : notice.values) {
-        const WideString& names = value.policy.groupPolicy;
-        uint32_t count = 0;
-        for (uint32_t at = 0, n = 0; at < names.Units(); at += n + 1, ++count) {
-            n = UnitsBeforeZero(names.CStr() + at, names.Units() - at);
-            if (count >= kMostObjectLines) continue;
-            text = Move(text) + ObjectLine(value.name, names.CStr() + at, n);
+        const NameList& names = value.policy.groupPolicy;
+        uint32_t count = names.Count(), shown = 0;
+        if (count > 0) {
+            text = Move(text) + "\r\n"_t + value.name +
+                   (count == 1 ? ": Group Policy object"_t : ": Group Policy objects"_t);
+        }
+        for (NameRef name : names) {
+            if (shown++ == kMostObjectLines) break;
+            text = Move(text) + "\r\n"_t + QuotedBoxLine(name.units, name.count);
         }
         if (count > kMostObjectLines) {
-            text = Move(text) + "\r\n"_t + value.name + ": and "_t +
-                   TrimLeading(NumberToText(count - kMostObjectLines)) +
-                   " more Group Policy objects"_t;
+            uint32_t more = count - kMostObjectLines;
+            text = Move(text) + "\r\nand "_t + TrimLeading(NumberToText(more)) +
+                   (more == 1 ? " more Group Policy object"_t : " more Group Policy objects"_t);
         }
         groupPolicy = groupPolicy || count > 0;
         if (value.policy.deviceManagement) {

@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TemplateSettings read = ParseTemplate(ByteString::FromBytes(data, static_cast<uint32_t>(size)));
     std::wstring path(read.gpoPath.CStr(), read.gpoPath.Units());
     std::wstring guid(read.gpoGuid.CStr(), read.gpoGuid.Units());
-    CHECK(read.wellFormed ? !path.empty() : !read.caption && !read.message && path.empty());
+    CHECK(!path.empty() || (!read.caption && !read.message && read.gpoGuid.Empty()));
     CHECK(guid.empty() || (guid.size() == GuidUnits && guid.front() == L'{' &&
                            guid.back() == L'}' && path.find(guid) != std::wstring::npos));
     if ((size >= 2 && data[0] == 0xFF && data[1] == 0xFE) || size >= LongestPolicyTemplate / 2)
@@ -25,8 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (size_t i = 0; i < size; ++i) utf16 += {static_cast<char>(data[i]), '\0'};
     TemplateSettings wide =
         ParseTemplate(ByteString::FromBytes(utf16.data(), static_cast<uint32_t>(utf16.size())));
-    CHECK(wide.wellFormed == read.wellFormed && wide.caption == read.caption &&
-          wide.message == read.message && CompareText(wide.gpoPath, read.gpoPath) == 0 &&
+    CHECK(wide.caption == read.caption && wide.message == read.message &&
+          CompareText(wide.gpoPath, read.gpoPath) == 0 &&
           CompareText(wide.gpoGuid, read.gpoGuid) == 0);
     return 0;
 }

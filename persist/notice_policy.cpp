@@ -37,9 +37,14 @@ struct FileHolder {
 struct PolicyRead {
     NoticePolicy policy;
     bool historyRead = false;
-    WideString history;  // per object: its GUID, the DisplayName of its first entry, a zero
+    NameList history;  // per object: its GUID, then the DisplayName of its first entry
     DWORD waitLeft = PolicyTemplateWaitMs;
 };
+
+BOOL WINAPI SystemReadFile(HANDLE file, void* buffer, DWORD size, DWORD* got,
+                           OVERLAPPED* overlapped) {
+    return ReadFile(file, buffer, size, got, overlapped);
+}
 
 // A cached template by its name. The search also matches 8.3 names: the long name decides.
 bool IsTemplateFile(const wchar_t* name, uint32_t n) {
@@ -47,18 +52,19 @@ bool IsTemplateFile(const wchar_t* name, uint32_t n) {
            (SameAsciiName(name + n - 4, 4, L".inf") || SameAsciiName(name + n - 4, 4, L".dom"));
 }
 
-// At most one byte more than the parse accepts, so that a larger file reads as malformed.
-// Returns the Windows error that stopped the read, 0 when none did.
+// The whole file; nothing of one larger than the parse accepts. Returns the Windows error that
+// stopped the read, 0 when none did.
 DWORD ReadAll(HANDLE file, ByteString& data) {
     LARGE_INTEGER size;
     if (!GetFileSizeEx(file, &size)) return GetLastError();
-    uint32_t n = size.QuadPart > LongestPolicyTemplate ? LongestPolicyTemplate + 1
-                                                       : static_cast<uint32_t>(size.QuadPart);
+    if (size.QuadPart > LongestPolicyTemplate) return 0;
+    uint32_t n = static_cast<uint32_t>(size.QuadPart);
     data = ByteString::Allocate(n, false);
     uint32_t total = 0;
     DWORD got = 0;
     while (!data.Empty() && total < n) {
-        if (!ReadFile(file, data.Bytes() + total, n - total, &got, nullptr)) return GetLastError();
+        if (!TemplateReadFile(file, data.Bytes() + total, n - total, &got, nullptr))
+            return GetLastError();
         if (got == 0) break;
         total += got;
     }
@@ -95,26 +101,25 @@ WideString TextValue(HKEY key, const wchar_t* name) {
     DWORD type = REG_NONE;
     WideString data;
     uint32_t units = 0;
-    if (QueryValueUnits(key, name, type, data, units) != ERROR_SUCCESS || type != REG_SZ) {
-        return WideString();
-    }
+    auto sz = [](DWORD t) { return t == REG_SZ; };
+    if (QueryValueUnits(key, name, sz, type, data, units) != ERROR_SUCCESS) return WideString();
     return WideString::FromUnits(data.CStr(), UnitsBeforeZero(data.CStr(), units));
 }
 
-// The object's entry in the read history: its name's first unit; null when it has none.
-const wchar_t* HistoryEntry(const WideString& history, const wchar_t* guid) {
-    const wchar_t* end = history.CStr() + history.Units();
-    for (const wchar_t* entry = history.CStr(); entry < end;) {
-        const wchar_t* name = entry + GuidUnits;
-        if (SameAsciiName(entry, GuidUnits, guid)) return name;
-        entry = name + UnitsBeforeZero(name, static_cast<uint32_t>(end - name)) + 1;
+// Whether the object has an entry in the read history, and its name there.
+bool FindInHistory(const NameList& history, const wchar_t* guid, NameRef& name) {
+    for (NameRef entry : history) {
+        if (entry.count >= GuidUnits && SameAsciiName(entry.units, GuidUnits, guid)) {
+            name = {entry.units + GuidUnits, entry.count - GuidUnits};
+            return true;
+        }
     }
-    return nullptr;
+    return false;
 }
 
 // Every object in the history, each by the first of its entries, in the order Windows lists them.
-WideString ReadHistory() {
-    WideString history;
+NameList ReadHistory() {
+    NameList history;
     KeyHolder key;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kHistoryKey, 0, KEY_ENUMERATE_SUB_KEYS, &key.key) !=
         ERROR_SUCCESS) {
@@ -131,9 +136,10 @@ WideString ReadHistory() {
         if (RegOpenKeyExW(key.key, entry, 0, KEY_QUERY_VALUE, &object.key) != ERROR_SUCCESS)
             continue;
         WideString guid = TextValue(object.key, L"GPOName");
-        if (guid.Units() != GuidUnits || HistoryEntry(history, guid.CStr())) continue;
-        history = Move(history) + guid + TextValue(object.key, L"DisplayName") +
-                  WideString::FromUnits(L"", 1);
+        NameRef name;
+        if (guid.Units() != GuidUnits || FindInHistory(history, guid.CStr(), name)) continue;
+        WideString entry = Move(guid) + TextValue(object.key, L"DisplayName");
+        history.Append(entry.CStr(), entry.Units());
     }
     return history;
 }
@@ -145,33 +151,19 @@ WideString HistoryName(PolicyRead& read, const WideString& guid) {
         read.history = ReadHistory();
         read.historyRead = true;
     }
-    const wchar_t* name = HistoryEntry(read.history, guid.CStr());
-    return name ? WideString::FromUnits(name, UnitsBeforeZero(name, read.history.Units()))
-                : WideString();
-}
-
-// The name in its place among the others: in ordinal order, and once; two names are one only
-// when they are equal unit for unit.
-void AddName(PolicySources& sources, const WideString& name) {
-    const wchar_t* names = sources.groupPolicy.CStr();
-    uint32_t total = sources.groupPolicy.Units(), at = 0;
-    for (uint32_t n = 0; at < total; at += n + 1) {
-        n = UnitsBeforeZero(names + at, total - at);
-        int order = CompareText(names + at, n, name.CStr(), name.Units());
-        if (order == 0) return;
-        if (order > 0) break;
-    }
-    sources.groupPolicy = WideString::FromUnits(names, at) + name + WideString::FromUnits(L"", 1) +
-                          WideString::FromUnits(names + at, total - at);
+    NameRef name;
+    if (!FindInHistory(read.history, guid.CStr(), name)) return WideString();
+    return WideString::FromUnits(name.units, name.count);
 }
 
 void AddTemplate(PolicyRead& read, const wchar_t* path) {
     TemplateSettings settings = ParseTemplate(ReadTemplateFile(path, read.waitLeft));
     if (!settings.caption && !settings.message) return;
     WideString name = HistoryName(read, settings.gpoGuid);
-    if (name.Empty()) name = Move(settings.gpoPath);
-    if (settings.caption) AddName(read.policy.caption, name);
-    if (settings.message) AddName(read.policy.message, name);
+    // A name that shows nothing, or none, would be an empty line: the object's path says which.
+    if (!HasVisibleCharacter(name.CStr(), name.Units())) name = Move(settings.gpoPath);
+    if (settings.caption) read.policy.caption.groupPolicy.AddSorted(name.CStr(), name.Units());
+    if (settings.message) read.policy.message.groupPolicy.AddSorted(name.CStr(), name.Units());
 }
 
 bool HoldsText(HKEY key, const wchar_t* name) {
@@ -195,6 +187,8 @@ void ReadDeviceManagement(NoticePolicy& policy) {
 }
 
 }  // namespace
+
+BOOL(WINAPI* TemplateReadFile)(HANDLE, void*, DWORD, DWORD*, OVERLAPPED*) = SystemReadFile;
 
 NoticePolicy ReadNoticePolicy() {
     PolicyRead read;

@@ -111,7 +111,6 @@ TemplateSettings ParseTemplate(TextRef file) {
     }
     // Without the object's path the file is no cached copy of one.
     if (settings.gpoPath.Empty()) return TemplateSettings();
-    settings.wellFormed = true;
     settings.gpoGuid = GuidIn(settings.gpoPath);
     return settings;
 }

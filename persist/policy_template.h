@@ -12,12 +12,12 @@ constexpr uint32_t LongestPolicyTemplate = 16 * 1024 * 1024;
 constexpr uint32_t GuidUnits = 38;
 
 // What one cached template says about the notice.
+// A malformed file has no path and defines nothing.
 struct TemplateSettings {
-    bool wellFormed = false;  // false: the file counts as no source, whatever it holds
-    bool caption = false;     // its [Registry Values] define legalnoticecaption
-    bool message = false;     // ... and legalnoticetext
-    WideString gpoPath;       // the text after "GPOPath=", without surrounding blanks
-    WideString gpoGuid;       // the first "{...}" GUID in gpoPath, braces included; or empty
+    bool caption = false;  // its [Registry Values] define legalnoticecaption
+    bool message = false;  // ... and legalnoticetext
+    WideString gpoPath;    // the text after "GPOPath=", without surrounding blanks
+    WideString gpoGuid;    // the first "{...}" GUID in gpoPath, braces included; or empty
 };
 
 // Parses a template file's bytes: UTF-16 LE after a byte order mark, else the ANSI code page.

@@ -124,11 +124,13 @@ WideString StringValueText(const wchar_t* data, uint32_t units) {
     return TrimBlanks(data, UnitsBeforeZero(data, units));
 }
 
-LONG QueryValueUnits(HKEY key, const wchar_t* name, DWORD& type, WideString& data,
-                     uint32_t& units) {
+LONG QueryValueUnits(HKEY key, const wchar_t* name, bool (*accepted)(DWORD type), DWORD& type,
+                     WideString& data, uint32_t& units) {
     DWORD size = 0;
+    data.Free();
+    units = 0;
     LONG result = RegQueryValueExW(key, name, nullptr, &type, nullptr, &size);
-    if (result != ERROR_SUCCESS) return result;
+    if (result != ERROR_SUCCESS || !accepted(type)) return result;
     for (;;) {
         // One unit more than asked for: the zero after the data is ours.
         data = WideString::Allocate(size / sizeof(wchar_t) + 1, false);
@@ -140,10 +142,14 @@ LONG QueryValueUnits(HKEY key, const wchar_t* name, DWORD& type, WideString& dat
             size = got;
             continue;
         }
-        if (result == ERROR_SUCCESS) {
-            units = got / sizeof(wchar_t);
-            data.Units16()[units] = L'\0';
+        if (result != ERROR_SUCCESS) return result;
+        // Replaced in between by a value of another type.
+        if (!accepted(type)) {
+            data.Free();
+            return result;
         }
+        units = got / sizeof(wchar_t);
+        data.Units16()[units] = L'\0';
         return result;
     }
 }
@@ -189,7 +195,7 @@ RegistryText ReadRegistryString(TextRef path, TextRef valueName) {
     DWORD type = REG_NONE;
     WideString data;
     uint32_t units = 0;
-    result = QueryValueUnits(key.key, name.CStr(), type, data, units);
+    result = QueryValueUnits(key.key, name.CStr(), IsText, type, data, units);
     if (result != ERROR_SUCCESS) return Failed(result);
     if (!IsText(type)) return NotText(type);
 

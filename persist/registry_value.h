@@ -38,9 +38,11 @@ struct RegistryText {
     WideString reason;  // for an unreadable value: the system's message, or what it holds
 };
 
-// Reads a value, its size asked first and asked again when it grew in between: its type and
-// its data as `units` UTF-16 units with a zero after them. Returns the Windows result.
-LONG QueryValueUnits(HKEY key, const wchar_t* name, DWORD& type, WideString& data, uint32_t& units);
+// Reads a value of a type the test accepts, its size asked first and asked again when it grew
+// in between: its type and its data as `units` UTF-16 units with a zero after them. Of a value
+// of another type only the type is read (data empty, units 0). Returns the Windows result.
+LONG QueryValueUnits(HKEY key, const wchar_t* name, bool (*accepted)(DWORD type), DWORD& type,
+                     WideString& data, uint32_t& units);
 
 // 1 when the key exists afterwards (and is closed again), 0 otherwise.
 int32_t CreateRegistryKey(TextRef path);

@@ -191,17 +191,42 @@ uint32_t UnitsBeforeZero(const wchar_t* units, uint32_t most) {
     return n;
 }
 
-WideString OneLine(const wchar_t* units, uint32_t count, uint32_t most) {
-    bool cut = count > most;
-    if (cut)
-        count =
-            most > 0 && units[most - 1] >= 0xD800 && units[most - 1] <= 0xDBFF ? most - 1 : most;
-    WideString line = WideString::Allocate(count + cut);
-    wchar_t* p = line.Units16();
-    if (!p) return line;
-    for (uint32_t i = 0; i < count; ++i) p[i] = units[i] <= L' ' ? L'\xA0' : units[i];
-    if (cut) p[count] = L'\x2026';
-    return line;
+namespace {
+
+// Code points that show nothing: White_Space, the control characters and
+// Default_Ignorable_Code_Point of Unicode 15, in order.
+struct CodeRange {
+    uint32_t first, last;
+};
+constexpr CodeRange kShowNothing[] = {
+    {0x0000, 0x0020},   {0x007F, 0x00A0}, {0x00AD, 0x00AD}, {0x034F, 0x034F},   {0x061C, 0x061C},
+    {0x115F, 0x1160},   {0x1680, 0x1680}, {0x17B4, 0x17B5}, {0x180B, 0x180F},   {0x2000, 0x200F},
+    {0x2028, 0x202F},   {0x205F, 0x206F}, {0x3000, 0x3000}, {0x3164, 0x3164},   {0xFE00, 0xFE0F},
+    {0xFEFF, 0xFEFF},   {0xFFA0, 0xFFA0}, {0xFFF0, 0xFFF8}, {0x1BCA0, 0x1BCA3}, {0x1D173, 0x1D17A},
+    {0xE0000, 0xE0FFF},
+};
+
+bool ShowsNothing(uint32_t code) {
+    for (const CodeRange& range : kShowNothing) {
+        if (code < range.first) return false;
+        if (code <= range.last) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool HasVisibleCharacter(const wchar_t* units, uint32_t count) {
+    for (uint32_t i = 0; i < count; ++i) {
+        uint32_t code = static_cast<uint16_t>(units[i]);
+        // A pair is one code point; a lone half shows as a replacement character.
+        if (code >= 0xD800 && code <= 0xDBFF && i + 1 < count && units[i + 1] >= 0xDC00 &&
+            units[i + 1] <= 0xDFFF) {
+            code = 0x10000 + ((code - 0xD800) << 10) + (static_cast<uint16_t>(units[++i]) - 0xDC00);
+        }
+        if (!ShowsNothing(code)) return true;
+    }
+    return false;
 }
 
 ByteString TrimLeading(TextRef text) {

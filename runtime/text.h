@@ -125,10 +125,9 @@ WideString operator+(WideString&& a, const WideString& b);
 WideString operator+(WideString&& a, TextRef b);
 // The units before the first zero, at most `most`.
 uint32_t UnitsBeforeZero(const wchar_t* units, uint32_t most);
-// The units as one line that a box cannot break: every space and every character below U+0020
-// (CR, LF, TAB ...) a no-break space (U+00A0), and a text longer than `most` cut there, never
-// inside a surrogate pair, ending in U+2026.
-WideString OneLine(const wchar_t* units, uint32_t count, uint32_t most);
+// Whether the text has a character that shows: anything but spaces, control characters and
+// the characters that draw nothing (zero-width, bidirectional and other formatting ones).
+bool HasVisibleCharacter(const wchar_t* units, uint32_t count);
 inline bool operator==(TextRef a, TextRef b) {
     return CompareText(a, b) == 0;
 }

@@ -10,7 +10,13 @@
 int32_t ShowMessageBox(ByteString text, UINT flags, ByteString caption);
 // The same for a text that is UTF-16 already, such as names read from outside.
 int32_t ShowMessageBox(const WideString& text, UINT flags, ByteString caption);
-// How many of the units fit on one line of a message box on this screen, in its font, at most
-// three quarters of the work area wide: room for the icon and the frame, so that a text it
-// cannot break between words never makes the box wider than the screen.
-uint32_t UnitsOnOneLine(const wchar_t* units, uint32_t count);
+
+// A text from outside as one line of a message box, in quotes, that the box never breaks, so
+// that no part of it can begin a line of its own: every space, control character (CR, LF,
+// TAB ...) and bidirectional formatting character a no-break space (U+00A0); where the line
+// would be wider than the box gives its text, the middle of the text cut out for U+2026, never
+// inside a surrogate pair, so that both its ends show.
+WideString QuotedBoxLine(const wchar_t* units, uint32_t count);
+// The width, in pixels, that a message box on this screen gives a line of its text, at its
+// font and scale; no wider than three quarters of the work area.
+int32_t MessageBoxTextWidth();

@@ -780,6 +780,37 @@ TEST_F(EditorRun, ChangesByAnotherProgramAreReplacedOnlyAfterYes) {
 
 // Policy that also defines the notice is said once the editor is up, in the same one box as
 // values that could not be shown; a save is still allowed and says nothing more.
+// The box's text against the expected one, line by line: a line the box shows cut in its
+// middle ("…" in its quotes) stands for the expected line that begins and ends as it does.
+std::wstring Uncut(const std::wstring& seen, const std::wstring& expected) {
+    auto lines = [](const std::wstring& text) {
+        std::vector<std::wstring> all;
+        for (size_t start = 0;;) {
+            size_t end = text.find(L"\r\n", start);
+            all.push_back(text.substr(start, end - start));
+            if (end == std::wstring::npos) return all;
+            start = end + 2;
+        }
+    };
+    std::vector<std::wstring> shown = lines(seen), wanted = lines(expected);
+    std::wstring out;
+    for (size_t i = 0; i < shown.size(); ++i) {
+        std::wstring line = shown[i];
+        size_t cut = line.find(L'\x2026');
+        if (cut != std::wstring::npos && i < wanted.size() && line.front() == L'"') {
+            std::wstring head = line.substr(0, cut), tail = line.substr(cut + 1);
+            const std::wstring& whole = wanted[i];
+            if (whole.size() > line.size() && whole.compare(0, head.size(), head) == 0 &&
+                whole.compare(whole.size() - tail.size(), tail.size(), tail) == 0)
+                line = whole;
+        }
+        out += (i ? L"\r\n" : L"") + line;
+    }
+    return out;
+}
+
+// Policy that also defines the notice is said once the editor is up, in the same one box as
+// values that could not be shown; a save is still allowed and says nothing more.
 TEST_F(EditorRun, StartTellsWhoElseSetsTheNotice) {
     const std::wstring guid = L"{31B2F340-016D-11D2-945F-00C04FB984F9}";
     const std::wstring caption = std::wstring(kSystemEntryW) + L"LegalNoticeCaption=1,\"Hi\"\r\n";
@@ -789,53 +820,88 @@ TEST_F(EditorRun, StartTellsWhoElseSetsTheNotice) {
         L"when it is applied again:";
     const std::wstring again =
         L"\r\nGroup Policy applies it again at every restart and at least every 16 hours.";
-    // Per value the objects' lines, then how many more; a name's spaces do not break.
-    auto objects = [](std::wstring value, std::vector<std::wstring> names, int more) {
-        std::wstring lines;
+    // Per value a line, then the objects' names, a line each, then how many more.
+    auto objects = [](std::wstring value, std::vector<std::wstring> names, size_t all) {
+        std::wstring lines = L"\r\n" + value + L": Group Policy object" + (all > 1 ? L"s" : L"");
         for (std::wstring& name : names) {
             std::replace(name.begin(), name.end(), L' ', L'\xA0');
-            lines += L"\r\n" + value + L": Group Policy object \"" + name + L"\"";
+            lines += L"\r\n\"" + name + L"\"";
         }
-        return lines + L"\r\n" + value + L": and " + std::to_wstring(more) +
-               L" more Group Policy objects";
+        size_t more = all - names.size();
+        if (more == 0) return lines;
+        return lines + L"\r\nand " + std::to_wstring(more) + L" more Group Policy object" +
+               (more > 1 ? L"s" : L"");
     };
-    // Names in any script, sorted, a line each, a long one cut (where, its width decides).
-    const std::vector<std::wstring> many = {L"Banner \U0001F512",
-                                            L"Line\r\nlegalnoticetext: MDM",
-                                            std::wstring(300, L'x'),
-                                            L"\x041E\x0442\x0434\x0435\x043B \x0410",
-                                            L"\x0421\x043A\x043B\x0430\x0434 \x0411",
-                                            L"\xFF21",
-                                            L"\xFF22"};
-    std::vector<std::wstring> shown(many.begin(), many.begin() + 5), numbered;
-    shown[1] = L"Line  legalnoticetext: MDM";
-    shown[2] = L"x\x2026";
-    for (int k = 10; k < 60; ++k) numbered.push_back(L"Object " + std::to_wstring(k));
-    const std::vector<std::wstring> first(numbered.begin(), numbered.begin() + 5);
-    const std::wstring fifty = intro + objects(L"legalnoticecaption", first, 45) +
-                               objects(L"legalnoticetext", first, 45) + again;
-    enum Plant { Named, Unnamed, Device, NamedAndUnreadable, NoNotice, Many, Fifty, Twice };
+    // Names in any script, sorted, a line each, a long one cut; nothing in a name begins a line
+    // or turns the line around.
+    const std::vector<std::wstring> many = {
+        L"A\x202E"
+        L"exe.txt",
+        L"Banner \U0001F512",
+        L"Line\r\nlegalnoticetext: MDM",
+        std::wstring(300, L'x'),
+        L"\x041E\x0442\x0434\x0435\x043B \x0410",
+        L"\x0421\x043A\x043B\x0430\x0434 \x0411",
+        L"\xFF21"};
+    std::vector<std::wstring> shown(many.begin(), many.begin() + 5);
+    shown[0] = L"A exe.txt";
+    shown[2] = L"Line  legalnoticetext: MDM";
+    // Numbered objects, and the same with names far too long for a line.
+    std::vector<std::wstring> numbered, lengthy;
+    for (int k = 10; k < 60; ++k) {
+        numbered.push_back(L"Object " + std::to_wstring(k));
+        lengthy.push_back(L"Object " + std::to_wstring(k) +
+                          L" logon notice of the organisational unit Sales and Marketing in Europe"
+                          L" the Middle East and Africa " +
+                          std::to_wstring(k));
+    }
+    auto firstOf = [](const std::vector<std::wstring>& all, size_t n) {
+        return std::vector<std::wstring>(all.begin(), all.begin() + n);
+    };
+    auto both = [&](const std::vector<std::wstring>& names, size_t all) {
+        return intro + objects(L"legalnoticecaption", firstOf(names, 5 < all ? 5 : all), all) +
+               objects(L"legalnoticetext", firstOf(names, 5 < all ? 5 : all), all) + again;
+    };
+    enum Plant {
+        Named,
+        Unnamed,
+        Device,
+        NamedAndUnreadable,
+        NoNotice,
+        Many,
+        Five,
+        Six,
+        Fifty,
+        FiftyLong,
+        Twice,
+        TwiceLong
+    };
     struct Row {
         Plant plant;
         std::wstring box;  // empty: none
     };
-    const std::wstring banner = L"\"Logon\u00A0banner\"";  // the box breaks no line at its space
+    const std::wstring banner = L"\r\n\"Logon\u00A0banner\"";  // the box breaks no line there
     const Row rows[] = {
-        {Named, intro + L"\r\nlegalnoticecaption: Group Policy object " + banner +
-                    L"\r\nlegalnoticetext: Group Policy object " + banner + again},
+        {Named, intro + L"\r\nlegalnoticecaption: Group Policy object" + banner +
+                    L"\r\nlegalnoticetext: Group Policy object" + banner + again},
         // Without a history entry the object is named by its path.
         {Unnamed,
-         intro + L"\r\nlegalnoticetext: Group Policy object \"" + GpoPath(guid) + L"\"" + again},
+         intro + L"\r\nlegalnoticetext: Group Policy object\r\n\"" + GpoPath(guid) + L"\"" + again},
         {Device, intro + L"\r\nlegalnoticetext: device management (MDM)"},
         {NamedAndUnreadable,
          L"Some of the stored logon notice could not be shown:\r\nlegalnoticecaption: stored as "
          L"REG_DWORD, not as text\r\n\r\n" +
-             intro + L"\r\nlegalnoticecaption: Group Policy object " + banner + again},
+             intro + L"\r\nlegalnoticecaption: Group Policy object" + banner + again},
         {NoNotice, L""},  // other settings only
-        {Many, intro + objects(L"legalnoticetext", shown, 2) + again},
-        {Fifty, fifty},
-        {Twice, fifty},  // at twice the scale, still on the 1280 x 1024 screen
+        {Many, intro + objects(L"legalnoticetext", shown, many.size()) + again},
+        {Five, both(numbered, 5)},
+        {Six, both(numbered, 6)},
+        {Fifty, both(numbered, 50)},
+        {FiftyLong, both(lengthy, 50)},
+        {Twice, both(numbered, 50)},  // at twice the scale, still on the 1280 x 1024 screen
+        {TwiceLong, both(lengthy, 50)},
     };
+    std::vector<RECT> textOf;  // the box's text with short names, at 96 and at 192 DPI
     for (const Row& row : rows) {
         SCOPED_TRACE(static_cast<int>(row.plant));
         StoreValue(L"legalnoticecaption",
@@ -859,8 +925,12 @@ TEST_F(EditorRun, StartTellsWhoElseSetsTheNotice) {
                               GpoPath(guid))));
         }
         if (row.plant == Device) PlantDeviceValue(kDeviceMessageW, L"Managed text");
-        const std::vector<std::wstring>& names = row.plant == Many ? many : numbered;
-        for (size_t k = 0; row.plant >= Many && k < names.size(); ++k) {
+        const bool longNames = row.plant == FiftyLong || row.plant == TwiceLong;
+        const std::vector<std::wstring>& names = row.plant == Many ? many
+                                                 : longNames       ? lengthy
+                                                                   : numbered;
+        size_t count = row.plant == Five ? 5 : row.plant == Six ? 6 : names.size();
+        for (size_t k = 0; row.plant >= Many && k < count; ++k) {
             std::wstring object =
                 L"{00000000-0000-0000-0000-0000000000" + std::to_wstring(10 + k) + L"}";
             PlantHistoryEntry(static_cast<int>(k), object, names[k]);
@@ -870,7 +940,7 @@ TEST_F(EditorRun, StartTellsWhoElseSetsTheNotice) {
         }
 
         LaunchOptions options;
-        options.dpi = row.plant == Twice ? 192 : 0;
+        options.dpi = row.plant >= Twice ? 192 : 0;
         app_.emplace(options);
         editor_ = app_->WaitEditor();
         ASSERT_NE(nullptr, editor_);
@@ -879,15 +949,19 @@ TEST_F(EditorRun, StartTellsWhoElseSetsTheNotice) {
         } else {
             HWND box = app_->WaitMessageBox();
             ASSERT_NE(nullptr, box);
-            std::wstring seen = ReadOkBox(box, true).text;
-            size_t cut = seen.find(L"\"xx"), end = seen.find(L"x\x2026\"");
-            if (cut < end && end != std::wstring::npos) seen.erase(cut + 1, end - cut - 1);
-            EXPECT_EQ(row.box, seen);
+            EXPECT_EQ(row.box, Uncut(ReadOkBox(box, true).text, row.box));
             RECT on = drive::RectInParent(box);  // on the screen; fifty objects' on 1024 x 768
             EXPECT_TRUE(on.left >= 0 && on.top >= 0 && on.right <= GetSystemMetrics(SM_CXSCREEN) &&
                         on.bottom <= GetSystemMetrics(SM_CYSCREEN));
             EXPECT_TRUE(row.plant != Fifty ||
                         (on.right - on.left <= 1024 && on.bottom - on.top <= 768));
+            // Long names, each cut to one line, make the text no taller than short ones: the
+            // box broke none of their lines.
+            RECT shownText = drive::ClientRectOf(GetDlgItem(box, 0xFFFF));
+            if (row.plant == Fifty || row.plant == Twice) textOf.push_back(shownText);
+            if (longNames && !textOf.empty()) {
+                EXPECT_EQ(textOf.back().bottom, shownText.bottom);
+            }
             Answer(box, IDOK);
             EXPECT_FALSE(AnyMessageBox(300)) << "one box";
         }

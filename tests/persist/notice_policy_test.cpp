@@ -31,7 +31,7 @@ TEST(NoticePolicyParse, TemplateText) {
     struct Row {
         const char* what;
         std::string file;
-        bool wellFormed, caption, message;
+        bool caption, message;
         std::wstring gpoPath, gpoGuid;
     };
     const std::wstring both = TemplateText(kCaption + L"\r\n" + kMessage + L"\r\n", GpoPath(kGuid));
@@ -44,23 +44,23 @@ TEST(NoticePolicyParse, TemplateText) {
     for (wchar_t c : both)
         if (c != L'\n') cr += c;
     const Row rows[] = {
-        {"utf-16", Utf16File(both), true, true, true, GpoPath(kGuid), kGuid},
-        {"ansi", AnsiFile(both), true, true, true, GpoPath(kGuid), kGuid},
-        {"lf only", AnsiFile(oddLf), true, true, true, GpoPath(kGuid), kGuid},
-        {"cr only", Utf16File(cr), true, true, true, GpoPath(kGuid), kGuid},
+        {"utf-16", Utf16File(both), true, true, GpoPath(kGuid), kGuid},
+        {"ansi", AnsiFile(both), true, true, GpoPath(kGuid), kGuid},
+        {"lf only", AnsiFile(oddLf), true, true, GpoPath(kGuid), kGuid},
+        {"cr only", Utf16File(cr), true, true, GpoPath(kGuid), kGuid},
         {"names in any case, blanks around",
          AnsiFile(L"gpopath = " + GpoPath(kGuid) + L"\r\n[ registry values ]\r\n  " +
                   L"machine\\software\\microsoft\\windows\\currentversion\\policies\\system\\"
                   L"LEGALNOTICETEXT = 7,x\r\n"),
-         true, false, true, GpoPath(kGuid), kGuid},
-        {"other settings only", AnsiFile(TemplateText(L"", GpoPath(kGuid))), true, false, false,
+         false, true, GpoPath(kGuid), kGuid},
+        {"other settings only", AnsiFile(TemplateText(L"", GpoPath(kGuid))), false, false,
          GpoPath(kGuid), kGuid},
-        {"in another section", AnsiFile(head + L"[System Access]\r\n" + kCaption + L"\r\n"), true,
-         false, false, GpoPath(kGuid), kGuid},
-        {"before any section", AnsiFile(kMessage + L"\r\n" + head), true, false, false,
-         GpoPath(kGuid), kGuid},
+        {"in another section", AnsiFile(head + L"[System Access]\r\n" + kCaption + L"\r\n"), false,
+         false, GpoPath(kGuid), kGuid},
+        {"before any section", AnsiFile(kMessage + L"\r\n" + head), false, false, GpoPath(kGuid),
+         kGuid},
         {"section closed by another",
-         AnsiFile(head + L"[Registry Values]\r\n[Other]\r\n" + kMessage), true, false, false,
+         AnsiFile(head + L"[Registry Values]\r\n[Other]\r\n" + kMessage), false, false,
          GpoPath(kGuid), kGuid},
         {"no '=', no type, near names",
          AnsiFile(head + L"[Registry Values]\r\n" + kSystemEntryW + L"LegalNoticeText\r\n" +
@@ -69,44 +69,42 @@ TEST(NoticePolicyParse, TemplateText) {
                   kSystemEntryW + L"LegalNoticeTextX=1,x\r\n" +
                   L"MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\"
                   L"LegalNoticeCaption=1,x\r\n"),
-         true, false, false, GpoPath(kGuid), kGuid},
+         false, false, GpoPath(kGuid), kGuid},
         {"a huge line first",
          AnsiFile(std::wstring(300000, L'a') + L"\r\n" + head + L"[Registry Values]\r\n" +
                   kCaption),
-         true, true, false, GpoPath(kGuid), kGuid},
+         true, false, GpoPath(kGuid), kGuid},
         {"first GPOPath counts; no GUID in it",
-         AnsiFile(L"GPOPath=Local\r\nGPOPath=" + GpoPath(kGuid) + L"\r\n"), true, false, false,
-         L"Local", L""},
+         AnsiFile(L"GPOPath=Local\r\nGPOPath=" + GpoPath(kGuid) + L"\r\n"), false, false, L"Local",
+         L""},
         {"the first well-formed GUID",
-         AnsiFile(L"GPOPath=\\\\x\\{1234}\\{31b2f340-016d-11d2-945f-00c04fb984f9}}"), true, false,
-         false, L"\\\\x\\{1234}\\{31b2f340-016d-11d2-945f-00c04fb984f9}}",
+         AnsiFile(L"GPOPath=\\\\x\\{1234}\\{31b2f340-016d-11d2-945f-00c04fb984f9}}"), false, false,
+         L"\\\\x\\{1234}\\{31b2f340-016d-11d2-945f-00c04fb984f9}}",
          L"{31b2f340-016d-11d2-945f-00c04fb984f9}"},
         {"no brace after it, a digit for a dash",
          AnsiFile(L"GPOPath=\\{31B2F340-016D-11D2-945F-00C04FB984F9)\\"
                   L"{31B2F3400016D-11D2-945F-00C04FB984F9}"),
-         true, false, false,
+         false, false,
          L"\\{31B2F340-016D-11D2-945F-00C04FB984F9)\\{31B2F3400016D-11D2-945F-00C04FB984F9}", L""},
-        {"a GUID cut short", AnsiFile(L"GPOPath=\\{31B2F340-016D-11D2-945F-00C04FB984F}"), true,
-         false, false, L"\\{31B2F340-016D-11D2-945F-00C04FB984F}", L""},
-        {"exactly the size limit", atCap, true, true, false, GpoPath(kGuid), kGuid},
+        {"a GUID cut short", AnsiFile(L"GPOPath=\\{31B2F340-016D-11D2-945F-00C04FB984F}"), false,
+         false, L"\\{31B2F340-016D-11D2-945F-00C04FB984F}", L""},
+        {"exactly the size limit", atCap, true, false, GpoPath(kGuid), kGuid},
         {"far larger than Windows writes", AnsiFile(both) + std::string(2 << 20, ';'), true, true,
-         true, GpoPath(kGuid), kGuid},
+         GpoPath(kGuid), kGuid},
         // Malformed: counts as no source, whatever it defines.
-        {"over the size limit", atCap + "x", false, false, false, L"", L""},
-        {"odd byte count", Utf16File(both) + "x", false, false, false, L"", L""},
-        {"utf-16 without its mark", Utf16File(both).substr(2), false, false, false, L"", L""},
-        {"a zero byte", AnsiFile(both) + std::string(1, '\0'), false, false, false, L"", L""},
-        {"no GPOPath", AnsiFile(L"[Registry Values]\r\n" + kCaption), false, false, false, L"",
-         L""},
+        {"over the size limit", atCap + "x", false, false, L"", L""},
+        {"odd byte count", Utf16File(both) + "x", false, false, L"", L""},
+        {"utf-16 without its mark", Utf16File(both).substr(2), false, false, L"", L""},
+        {"a zero byte", AnsiFile(both) + std::string(1, '\0'), false, false, L"", L""},
+        {"no GPOPath", AnsiFile(L"[Registry Values]\r\n" + kCaption), false, false, L"", L""},
         {"GPOPath without text", AnsiFile(L"GPOPath= \r\n[Registry Values]\r\n" + kCaption), false,
-         false, false, L"", L""},
-        {"byte order mark only", "\xFF\xFE", false, false, false, L"", L""},
-        {"empty", "", false, false, false, L"", L""},
+         false, L"", L""},
+        {"byte order mark only", "\xFF\xFE", false, false, L"", L""},
+        {"empty", "", false, false, L"", L""},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         TemplateSettings settings = ParseTemplate(B(row.file));
-        EXPECT_EQ(row.wellFormed, settings.wellFormed);
         EXPECT_EQ(row.caption, settings.caption);
         EXPECT_EQ(row.message, settings.message);
         EXPECT_EQ(Narrow(row.gpoPath), Narrow(settings.gpoPath));
@@ -114,14 +112,9 @@ TEST(NoticePolicyParse, TemplateText) {
     }
 }
 
-// The names, each of which must be followed by a zero, in the order given.
 std::vector<std::wstring> Names(const PolicySources& sources) {
-    std::wstring all(sources.groupPolicy.CStr(), sources.groupPolicy.Units());
     std::vector<std::wstring> names;
-    size_t start = 0;
-    for (size_t zero; (zero = all.find(L'\0', start)) != std::wstring::npos; start = zero + 1)
-        names.push_back(all.substr(start, zero - start));
-    if (start != all.size()) names.push_back(L"<no zero after> " + all.substr(start));
+    for (NameRef name : sources.groupPolicy) names.emplace_back(name.units, name.count);
     return names;
 }
 
@@ -131,6 +124,17 @@ bool Listed(const std::wstring& path) {
     HANDLE search = FindFirstFileW(path.c_str(), &found);
     if (search != INVALID_HANDLE_VALUE) FindClose(search);
     return search != INVALID_HANDLE_VALUE;
+}
+
+// Until the time given, every read fails as on a range another process has locked.
+constinit ULONGLONG LockedUntil = 0;
+BOOL WINAPI ReadUnlessLocked(HANDLE file, void* buffer, DWORD size, DWORD* got,
+                             OVERLAPPED* overlapped) {
+    if (GetTickCount64() < LockedUntil) {
+        SetLastError(ERROR_LOCK_VIOLATION);
+        return FALSE;
+    }
+    return ReadFile(file, buffer, size, got, overlapped);
 }
 
 class NoticePolicySources : public testing::Test {
@@ -235,6 +239,15 @@ TEST_F(NoticePolicySources, ReadFromTheFolderAndTheRegistry) {
          {cyrillic},
          false,
          false},
+        {"names that show nothing: the paths",
+         {{L"gpt00000.inf", captionOnly},
+          {L"gpt00001.inf", AnsiFile(TemplateText(kCaption + L"\r\n", GpoPath(kOtherGuid)))}},
+         {kGuid, L"     ", kOtherGuid, L"\x200B\x202E\x200D"},
+         {},
+         {path, GpoPath(kOtherGuid)},
+         {},
+         false,
+         false},
         // No source, and no wait for a writer that never comes.
         {"a FIFO and a directory by a template's name",
          {},
@@ -315,19 +328,44 @@ TEST_F(NoticePolicySources, ReadFromTheFolderAndTheRegistry) {
     }
     EXPECT_EQ(hundred, Names(ReadNoticePolicy().caption));
     RemovePolicySources();
-    // One that another program holds open is waited for a moment, not for ever.
-    for (DWORD ms : {200u, INFINITE}) {
-        ASSERT_TRUE(PlantTemplate(L"gpt00000.inf", captionOnly));
-        HANDLE held = CreateFileW((TemplateFolder() + L"\\gpt00000.inf").c_str(), GENERIC_READ, 0,
-                                  nullptr, OPEN_EXISTING, 0, nullptr);
+    // Templates that another program holds open, or has locked a range of, are waited for half a
+    // second in all, not each, and not for ever.
+    struct Held {
+        int files;
+        bool range;       // a locked range, not held open
+        DWORD releaseMs;  // INFINITE: never
+    };
+    for (Held held : {Held{1, false, 200}, Held{1, false, 800}, Held{3, false, INFINITE},
+                      Held{1, true, 200}, Held{1, true, INFINITE}}) {
+        SCOPED_TRACE(testing::Message()
+                     << held.files << (held.range ? " locked " : " held ") << held.releaseMs);
+        std::vector<HANDLE> handles;
+        for (int k = 0; k < held.files; ++k) {
+            std::wstring name = L"gpt0000" + std::to_wstring(k) + L".inf";
+            ASSERT_TRUE(PlantTemplate(name, captionOnly));
+            if (held.range) continue;
+            handles.push_back(CreateFileW((TemplateFolder() + L"\\" + name).c_str(), GENERIC_READ,
+                                          0, nullptr, OPEN_EXISTING, 0, nullptr));
+        }
         std::thread release([&] {
-            if (ms != INFINITE) Sleep(ms), CloseHandle(held);
+            if (held.releaseMs == INFINITE) return;
+            Sleep(held.releaseMs);
+            for (HANDLE h : handles) CloseHandle(h);
         });
+        LockedUntil = !held.range ? 0 : GetTickCount64() + held.releaseMs;
+        auto system = TemplateReadFile;
+        TemplateReadFile = ReadUnlessLocked;
         ULONGLONG start = GetTickCount64();
-        EXPECT_EQ(ms == INFINITE ? 0u : 1u, Names(ReadNoticePolicy().caption).size()) << ms;
-        EXPECT_LT(GetTickCount64() - start, 1500u) << "the wait is bounded";
+        size_t named = Names(ReadNoticePolicy().caption).size();
+        ULONGLONG took = GetTickCount64() - start;
+        TemplateReadFile = system;
+        EXPECT_EQ(held.releaseMs < PolicyTemplateWaitMs ? 1u : 0u, named);
+        EXPECT_LT(took, 1000u) << "the wait is bounded";
+        if (held.releaseMs == INFINITE) {
+            EXPECT_GE(took, PolicyTemplateWaitMs);
+            for (HANDLE h : handles) CloseHandle(h);
+        }
         release.join();
-        if (ms == INFINITE) CloseHandle(held);
         RemovePolicySources();
     }
     // No folder at all.

@@ -112,16 +112,42 @@ TEST(TextValue, Operations) {
     EXPECT_EQ(std::string(1, '\x22'), Bytes(CharCodeToText(34)));
     EXPECT_EQ(std::string(1, '\x0D'), Bytes(CharCodeToText(13)));
     EXPECT_EQ(std::string(1, '\x41'), Bytes(CharCodeToText(0x141)));  // low 8 bits
+}
 
-    // One line of at most 4 units: spaces and controls become no-break spaces, a longer text
-    // is cut, not in a pair.
-    for (auto [text, line] :
-         {std::pair<std::wstring, std::wstring>{L"\r\n b", L"\u00A0\u00A0\u00A0b"},
-          {L"abcd", L"abcd"},
-          {L"abcde", L"abcd\x2026"},
-          {L"abc\xD83D\xDD12", L"abc\x2026"}}) {
-        WideString shown = OneLine(text.data(), static_cast<uint32_t>(text.size()), 4);
-        EXPECT_EQ(line, std::wstring(shown.CStr(), shown.Units()));
+// A text shows something unless all it has is spaces, controls and characters that draw
+// nothing; each row beside an edge of those ranges.
+TEST(TextValue, VisibleCharacters) {
+    const std::pair<std::wstring, bool> rows[] = {
+        {L"", false},
+        {L"     ", false},
+        {L"\t\r\n\x7F\x85\xA0", false},
+        {L"\x200B\x200C\x200D\x2060\xFEFF", false},  // zero-width
+        {L"\x202E\x2066\x2069\x061C\x200E", false},  // bidirectional formatting
+        {L"\x00AD\x034F\x3164\xFFA0\xFE0F\x180E\x2028\x202F\x205F\x3000", false},
+        {L"\xDB40\xDC01\xDB43\xDFFF", false},  // tags, U+E0001 and U+E0FFF
+        {L"\xD82F\xDCA0\xD834\xDD7A", false},  // U+1BCA0, U+1D17A
+        {L" \x200B"
+         L"a",
+         true},
+        {L"\xD800", true},  // a lone half shows as a replacement character
+        {L"\x7E", true},
+        {L"\xA1", true},
+        {L"\xAC", true},
+        {L"\xAE", true},
+        {L"\x061B", true},
+        {L"\x061D", true},
+        {L"\x2010", true},
+        {L"\x2027", true},
+        {L"\x2030", true},
+        {L"\x205E", true},
+        {L"\x2070", true},
+        {L"\xFFF9", true},
+        {L"\xDB44\xDC00", true},  // U+E1000, past the tags
+        {L"\xD834\xDD7B", true},  // U+1D17B
+    };
+    for (const auto& [text, visible] : rows) {
+        EXPECT_EQ(visible, HasVisibleCharacter(text.data(), static_cast<uint32_t>(text.size())))
+            << Bytes(ToBytes(text.data(), static_cast<uint32_t>(text.size())));
     }
 }
 

@@ -117,6 +117,8 @@ TEST(Package, PortableExecutableForWindowsGui) {
         size_t flags = exe.x64 ? offsetof(IMAGE_LOAD_CONFIG_DIRECTORY64, Reserved1)
                                : offsetof(IMAGE_LOAD_CONFIG_DIRECTORY32, Reserved1);
         ASSERT_GE(config32->Size, flags + sizeof(WORD));
+        // Windows reads the record only when the directory entry gives its size.
+        EXPECT_EQ(config32->Size, pe.loadConfig.Size);
         EXPECT_EQ(LOAD_LIBRARY_SEARCH_SYSTEM32, *reinterpret_cast<const WORD*>(config + flags));
         // An x86 record that reaches the SafeSEH fields fills them, unless the image has no
         // handlers at all: an empty table would make the loader refuse every handler.

@@ -212,19 +212,24 @@ TEST_F(SaveLog, RemovesWhatSavesOfEndedProcessesLeftBehind) {
     TerminateProcess(ended.hProcess, 0);
     WaitForSingleObject(ended.hProcess, 5000);  // its handle, kept, keeps its id from reuse
     const std::wstring gone = L"Tarnevo.log." + std::to_wstring(ended.dwProcessId) + L".";
-    // Names of other forms, one whose id is 2^32 past, a process that runs, a folder, a pipe.
+    // Names of other forms, one whose id is 2^32 past, a process that runs, a folder, a pipe,
+    // and a user's own files beside the log (no process has the ids 1 and 12 under Wine).
     const std::wstring kept[] = {
         gone + L"9.x",
         L"Tarnevo.log.0" + gone.substr(12) + L"1",
         L"Tarnevo.log." + std::to_wstring(ended.dwProcessId + 0x100000000ull) + L".1",
         L"Tarnevo.log." + std::to_wstring(GetCurrentProcessId()) + L".1",
         gone + L"3",
-        gone + L"4"};
+        gone + L"4",
+        L"Tarnevo.log.1",
+        L"Tarnevo.log.12",
+        L"Tarnevo.log.bak",
+        L"Tarnevo.log.12.3.txt"};
     ASSERT_TRUE(WriteWholeFile(L"precious", "p"));
     // One named for this process, which reuses the id of the ended one that made it.
     const std::wstring reused = kept[3].substr(0, kept[3].size() - 1) + L"5";
-    for (const std::wstring& name :
-         {gone + L"1", gone + L"7", kept[0], kept[1], kept[2], kept[3], reused})
+    for (const std::wstring& name : {gone + L"1", gone + L"7", kept[0], kept[1], kept[2], kept[3],
+                                     kept[6], kept[7], kept[8], kept[9], reused})
         ASSERT_TRUE(WriteWholeFile(name, "x"));
     HANDLE made =
         CreateFileW(reused.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);

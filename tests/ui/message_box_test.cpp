@@ -102,8 +102,11 @@ TEST(MessageBoxLine, CutToTheBoxWidth) {
         tail.pop_back();
         EXPECT_EQ(text.substr(0, head.size()), head);
         EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
-        // One more unit of the text would not have fitted.
+        // One more unit of either end would not have fitted.
         EXPECT_GT(Width(L"\"" + text.substr(0, head.size() + 1) + L"\x2026" + tail + L"\""), width);
+        EXPECT_GT(
+            Width(L"\"" + head + L"\x2026" + text.substr(text.size() - tail.size() - 1) + L"\""),
+            width);
         for (const std::wstring& end : {head, tail}) {
             EXPECT_FALSE(end.size() && end.back() >= 0xD800 && end.back() <= 0xDBFF);
             EXPECT_FALSE(end.size() && end.front() >= 0xDC00 && end.front() <= 0xDFFF);

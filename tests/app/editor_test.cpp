@@ -778,35 +778,21 @@ TEST_F(EditorRun, ChangesByAnotherProgramAreReplacedOnlyAfterYes) {
     }
 }
 
-// Policy that also defines the notice is said once the editor is up, in the same one box as
-// values that could not be shown; a save is still allowed and says nothing more.
-// The box's text against the expected one, line by line: a line the box shows cut in its
-// middle ("…" in its quotes) stands for the expected line that begins and ends as it does.
-std::wstring Uncut(const std::wstring& seen, const std::wstring& expected) {
-    auto lines = [](const std::wstring& text) {
-        std::vector<std::wstring> all;
-        for (size_t start = 0;;) {
-            size_t end = text.find(L"\r\n", start);
-            all.push_back(text.substr(start, end - start));
-            if (end == std::wstring::npos) return all;
-            start = end + 2;
-        }
-    };
-    std::vector<std::wstring> shown = lines(seen), wanted = lines(expected);
-    std::wstring out;
-    for (size_t i = 0; i < shown.size(); ++i) {
-        std::wstring line = shown[i];
-        size_t cut = line.find(L'\x2026');
-        if (cut != std::wstring::npos && i < wanted.size() && line.front() == L'"') {
-            std::wstring head = line.substr(0, cut), tail = line.substr(cut + 1);
-            const std::wstring& whole = wanted[i];
-            if (whole.size() > line.size() && whole.compare(0, head.size(), head) == 0 &&
-                whole.compare(whole.size() - tail.size(), tail.size(), tail) == 0)
-                line = whole;
-        }
-        out += (i ? L"\r\n" : L"") + line;
+// The box's text with each line it cut in its middle ("…" in its quotes) replaced by the
+// expected line that begins and ends as that one does.
+std::wstring Uncut(std::wstring seen, const std::wstring& expected) {
+    for (size_t cut; (cut = seen.find(L'\x2026')) != std::wstring::npos;) {
+        size_t from = seen.rfind(L'\n', cut) + 1, to = seen.find(L'"', cut) + 1;
+        std::wstring head = seen.substr(from, cut - from),
+                     tail = seen.substr(cut + 1, to - cut - 1);
+        size_t start = expected.find(L'\n' + head) + 1, end = expected.find(L'\r', start);
+        std::wstring whole = expected.substr(start, end - start);
+        if (start == 0 || to == 0 || whole.size() < tail.size() ||
+            whole.compare(whole.size() - tail.size(), tail.size(), tail) != 0)
+            break;
+        seen.replace(from, to - from, whole);
     }
-    return out;
+    return seen;
 }
 
 // Policy that also defines the notice is said once the editor is up, in the same one box as
@@ -820,9 +806,11 @@ TEST_F(EditorRun, StartTellsWhoElseSetsTheNotice) {
         L"when it is applied again:";
     const std::wstring again =
         L"\r\nGroup Policy applies it again at every restart and at least every 16 hours.";
-    // Per value a line, then the objects' names, a line each, then how many more.
+    // Per value a line, then the first five of all the objects' names, a line each, then how
+    // many more.
     auto objects = [](std::wstring value, std::vector<std::wstring> names, size_t all) {
         std::wstring lines = L"\r\n" + value + L": Group Policy object" + (all > 1 ? L"s" : L"");
+        names.resize(all < 5 ? all : 5);
         for (std::wstring& name : names) {
             std::replace(name.begin(), name.end(), L' ', L'\xA0');
             lines += L"\r\n\"" + name + L"\"";
@@ -834,51 +822,33 @@ TEST_F(EditorRun, StartTellsWhoElseSetsTheNotice) {
     };
     // Names in any script, sorted, a line each, a long one cut; nothing in a name begins a line
     // or turns the line around.
-    const std::vector<std::wstring> many = {
-        L"A\x202E"
-        L"exe.txt",
-        L"Banner \U0001F512",
-        L"Line\r\nlegalnoticetext: MDM",
-        std::wstring(300, L'x'),
-        L"\x041E\x0442\x0434\x0435\x043B \x0410",
-        L"\x0421\x043A\x043B\x0430\x0434 \x0411",
-        L"\xFF21"};
-    std::vector<std::wstring> shown(many.begin(), many.begin() + 5);
+    const std::vector<std::wstring> many = {L"A\u202Eexe.txt",
+                                            L"Banner \U0001F512",
+                                            L"Line\r\nlegalnoticetext: MDM",
+                                            std::wstring(300, L'x'),
+                                            L"\x041E\x0442\x0434\x0435\x043B \x0410",
+                                            L"\x0421\x043A\x043B\x0430\x0434 \x0411",
+                                            L"\xFF21"};
+    std::vector<std::wstring> shown = many;
     shown[0] = L"A exe.txt";
     shown[2] = L"Line  legalnoticetext: MDM";
     // Numbered objects, and the same with names far too long for a line.
     std::vector<std::wstring> numbered, lengthy;
     for (int k = 10; k < 60; ++k) {
         numbered.push_back(L"Object " + std::to_wstring(k));
-        lengthy.push_back(L"Object " + std::to_wstring(k) +
-                          L" logon notice of the organisational unit Sales and Marketing in Europe"
-                          L" the Middle East and Africa " +
-                          std::to_wstring(k));
+        lengthy.push_back(numbered.back() +
+                          L" logon notice of the Sales and Marketing unit in "
+                          L"Europe, the Middle East and Africa");
     }
-    auto firstOf = [](const std::vector<std::wstring>& all, size_t n) {
-        return std::vector<std::wstring>(all.begin(), all.begin() + n);
-    };
     auto both = [&](const std::vector<std::wstring>& names, size_t all) {
-        return intro + objects(L"legalnoticecaption", firstOf(names, 5 < all ? 5 : all), all) +
-               objects(L"legalnoticetext", firstOf(names, 5 < all ? 5 : all), all) + again;
+        return intro + objects(L"legalnoticecaption", names, all) +
+               objects(L"legalnoticetext", names, all) + again;
     };
-    enum Plant {
-        Named,
-        Unnamed,
-        Device,
-        NamedAndUnreadable,
-        NoNotice,
-        Many,
-        Five,
-        Six,
-        Fifty,
-        FiftyLong,
-        Twice,
-        TwiceLong
-    };
+    enum Plant { Named, Unnamed, Device, Unreadable, NoNotice, Many, Five, Six, Fifty, Long };
     struct Row {
         Plant plant;
         std::wstring box;  // empty: none
+        DWORD dpi = 0;     // the display's, when not the world's
     };
     const std::wstring banner = L"\r\n\"Logon\u00A0banner\"";  // the box breaks no line there
     const Row rows[] = {
@@ -888,7 +858,7 @@ TEST_F(EditorRun, StartTellsWhoElseSetsTheNotice) {
         {Unnamed,
          intro + L"\r\nlegalnoticetext: Group Policy object\r\n\"" + GpoPath(guid) + L"\"" + again},
         {Device, intro + L"\r\nlegalnoticetext: device management (MDM)"},
-        {NamedAndUnreadable,
+        {Unreadable,
          L"Some of the stored logon notice could not be shown:\r\nlegalnoticecaption: stored as "
          L"REG_DWORD, not as text\r\n\r\n" +
              intro + L"\r\nlegalnoticecaption: Group Policy object" + banner + again},
@@ -897,24 +867,24 @@ TEST_F(EditorRun, StartTellsWhoElseSetsTheNotice) {
         {Five, both(numbered, 5)},
         {Six, both(numbered, 6)},
         {Fifty, both(numbered, 50)},
-        {FiftyLong, both(lengthy, 50)},
-        {Twice, both(numbered, 50)},  // at twice the scale, still on the 1280 x 1024 screen
-        {TwiceLong, both(lengthy, 50)},
+        {Long, both(lengthy, 50)},
+        {Fifty, both(numbered, 50), 192},  // at twice the scale, still on the 1280 x 1024 screen
+        {Long, both(lengthy, 50), 192},
     };
-    std::vector<RECT> textOf;  // the box's text with short names, at 96 and at 192 DPI
+    std::vector<RECT> textOf;  // the box's text with short names, at each scale
     for (const Row& row : rows) {
         SCOPED_TRACE(static_cast<int>(row.plant));
         StoreValue(L"legalnoticecaption",
-                   row.plant == NamedAndUnreadable
+                   row.plant == Unreadable
                        ? StoredValue{REG_DWORD, std::wstring(L"\x0001\x0000", 2)}
                        : Sz(L"Kept caption"));
         StoreValue(L"legalnoticetext", Sz(L"Kept text"));
-        if (row.plant == Named || row.plant == NamedAndUnreadable) {
+        if (row.plant == Named || row.plant == Unreadable) {
             PlantHistoryEntry(0, guid, L"Logon banner");
         }
         if (row.plant == Named)
             PlantTemplate(L"gpt00000.inf", Utf16File(TemplateText(caption + text, GpoPath(guid))));
-        if (row.plant == NamedAndUnreadable)
+        if (row.plant == Unreadable)
             PlantTemplate(L"gpt00000.dom", AnsiFile(TemplateText(caption, GpoPath(guid))));
         if (row.plant == Unnamed)
             PlantTemplate(L"gpt00001.inf", AnsiFile(TemplateText(text, GpoPath(guid))));
@@ -925,10 +895,9 @@ TEST_F(EditorRun, StartTellsWhoElseSetsTheNotice) {
                               GpoPath(guid))));
         }
         if (row.plant == Device) PlantDeviceValue(kDeviceMessageW, L"Managed text");
-        const bool longNames = row.plant == FiftyLong || row.plant == TwiceLong;
-        const std::vector<std::wstring>& names = row.plant == Many ? many
-                                                 : longNames       ? lengthy
-                                                                   : numbered;
+        const std::vector<std::wstring>& names = row.plant == Many   ? many
+                                                 : row.plant == Long ? lengthy
+                                                                     : numbered;
         size_t count = row.plant == Five ? 5 : row.plant == Six ? 6 : names.size();
         for (size_t k = 0; row.plant >= Many && k < count; ++k) {
             std::wstring object =
@@ -940,7 +909,7 @@ TEST_F(EditorRun, StartTellsWhoElseSetsTheNotice) {
         }
 
         LaunchOptions options;
-        options.dpi = row.plant >= Twice ? 192 : 0;
+        options.dpi = row.dpi;
         app_.emplace(options);
         editor_ = app_->WaitEditor();
         ASSERT_NE(nullptr, editor_);
@@ -953,19 +922,17 @@ TEST_F(EditorRun, StartTellsWhoElseSetsTheNotice) {
             RECT on = drive::RectInParent(box);  // on the screen; fifty objects' on 1024 x 768
             EXPECT_TRUE(on.left >= 0 && on.top >= 0 && on.right <= GetSystemMetrics(SM_CXSCREEN) &&
                         on.bottom <= GetSystemMetrics(SM_CYSCREEN));
-            EXPECT_TRUE(row.plant != Fifty ||
+            EXPECT_TRUE(row.plant != Fifty || row.dpi ||
                         (on.right - on.left <= 1024 && on.bottom - on.top <= 768));
             // Long names, each cut to one line, make the text no taller than short ones: the
             // box broke none of their lines.
-            RECT shownText = drive::ClientRectOf(GetDlgItem(box, 0xFFFF));
-            if (row.plant == Fifty || row.plant == Twice) textOf.push_back(shownText);
-            if (longNames && !textOf.empty()) {
-                EXPECT_EQ(textOf.back().bottom, shownText.bottom);
-            }
+            RECT text = drive::ClientRectOf(GetDlgItem(box, 0xFFFF));
+            if (row.plant == Fifty) textOf.push_back(text);
+            EXPECT_TRUE(row.plant != Long || textOf.back().bottom == text.bottom);
             Answer(box, IDOK);
             EXPECT_FALSE(AnyMessageBox(300)) << "one box";
         }
-        if (row.plant != NamedAndUnreadable) {
+        if (row.plant != Unreadable) {
             TypeInto(kCaptionEdit, L"New");
             Press(kSave);
             EXPECT_TRUE(

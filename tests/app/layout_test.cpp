@@ -2,7 +2,6 @@
 // display scales, the menu bar, the tab order.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -259,85 +258,45 @@ TEST_F(EditorLayout, MenuBarShowsExitThenAbout) {
     EXPECT_EQ(0u, app_.WaitExit().value_or(999)) << "the first item should be Exit";
 }
 
-// The annotation service's class registered, for the test, as the recording stand-in beside
-// this program (Wine's own refuses every call); the registration as it was comes back after.
-class StandInAnnotations {
-public:
-    StandInAnnotations() {
-        wchar_t self[MAX_PATH] = {};
-        std::wstring here(self, GetModuleFileNameW(nullptr, self, MAX_PATH));
-        dll_ = here.substr(0, here.rfind(L'\\')) + L"\\accprop_standin.dll";
-        DeleteFileW(Log().c_str());
-        RegCreateKeyExW(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_,
-                        nullptr);
-        for (int i = 0; i < 2; ++i) {
-            wchar_t value[MAX_PATH] = {};
-            DWORD size = sizeof(value);
-            if (RegGetValueW(key_, nullptr, kValues[i], RRF_RT_REG_SZ, nullptr, value, &size) ==
-                ERROR_SUCCESS)
-                before_[i] = value;
-        }
-        Set(L"", dll_);
-        Set(L"ThreadingModel", L"Both");
-    }
-    ~StandInAnnotations() {
-        for (int i = 0; i < 2; ++i) {
-            if (before_[i])
-                Set(kValues[i], *before_[i]);
-            else
-                RegDeleteValueW(key_, kValues[i]);
-        }
-        RegCloseKey(key_);
-        DeleteFileW(Log().c_str());
-    }
-    // What the stand-in was asked, a line each.
-    std::wstring Asked() const {
-        std::string bytes = ReadFileBytes(Log()).value_or("");
-        return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2);
-    }
-
-private:
-    static constexpr const wchar_t* kKey =
-        L"Software\\Classes\\CLSID\\{B5F8350B-0548-48B1-A6EE-88BD00B4A5E7}\\InprocServer32";
-    static constexpr const wchar_t* kValues[2] = {L"", L"ThreadingModel"};
-    std::wstring Log() const { return dll_ + L".log"; }
-    void Set(const wchar_t* name, const std::wstring& value) {
-        RegSetValueExW(key_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                       static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-    }
-    std::wstring dll_;
-    HKEY key_ = nullptr;
-    std::optional<std::wstring> before_[2];
-};
-
 // No label comes right before either edit, so each is given its frame's name for screen
 // readers, Active Accessibility's and UI Automation's, on its own window; both are cleared as
-// the editor is destroyed.
+// the editor is destroyed. The annotation service's class is served meanwhile by a recording
+// stand-in beside this program (Wine's own refuses every call).
 TEST(EditorNames, BothEditsNamedForScreenReadersUntilTheEditorCloses) {
-    StandInAnnotations annotations;
+    const wchar_t kClass[] =
+        L"Software\\Classes\\CLSID\\{B5F8350B-0548-48B1-A6EE-88BD00B4A5E7}\\InprocServer32";
+    wchar_t self[MAX_PATH] = {}, wine[MAX_PATH] = {};
+    std::wstring here(self, GetModuleFileNameW(nullptr, self, MAX_PATH));
+    std::wstring dll = here.substr(0, here.rfind(L'\\')) + L"\\accprop_standin.dll";
+    auto serve = [&](const std::wstring& path) {
+        RegSetKeyValueW(HKEY_LOCAL_MACHINE, kClass, nullptr, REG_SZ, path.c_str(),
+                        static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t)));
+    };
+    auto asked = [&] {
+        std::string bytes = ReadFileBytes(dll + L".log").value_or("");
+        return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2);
+    };
+    DWORD size = sizeof(wine);
+    RegGetValueW(HKEY_LOCAL_MACHINE, kClass, nullptr, RRF_RT_REG_SZ, nullptr, wine, &size);
+    DeleteFileW((dll + L".log").c_str());
+    serve(dll);
     App app;
     HWND editor = app.WaitEditor();
-    ASSERT_NE(nullptr, editor);
-    const wchar_t kName[] = L"{608D3DF8-8128-4AA7-A428-F55E49267291}";
-    const wchar_t kUiaName[] = L"{C3A6921B-4A99-44F1-BCA6-61187052C431}";
-    auto window = [&](int id) {
-        wchar_t text[32];
-        std::swprintf(
-            text, 32, L"%llx -4 0 ",
-            static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(GetDlgItem(editor, id))));
-        return std::wstring(text);
-    };
-    std::wstring named;
+    // The properties' GUIDs: PROPID_ACC_NAME, Name_Property_GUID.
+    const std::wstring kName = L"608D3DF8-8128-4AA7-A428-F55E49267291}",
+                       kUiaName = L"C3A6921B-4A99-44F1-BCA6-61187052C431}";
+    std::wstring named, cleared;
     for (auto [id, name] : {std::pair{1005, L"Pre-Logon Caption"}, {1008, L"Pre-Logon Message"}}) {
-        named += L"set " + window(id) + kName + L" " + name + L"\n";
-        named += L"set " + window(id) + kUiaName + L" " + name + L"\n";
+        const std::wstring at = std::to_wstring(id) + L" -4 0 {";
+        named +=
+            L"set " + at + kName + L" " + name + L"\nset " + at + kUiaName + L" " + name + L"\n";
+        cleared += L"clear " + at + kName + L" {" + kUiaName + L"\n";
     }
-    EXPECT_EQ(named, annotations.Asked());
-    std::wstring cleared = named;
-    for (int id : {1005, 1008}) cleared += L"clear " + window(id) + kName + L" " + kUiaName + L"\n";
+    EXPECT_EQ(named, asked());
     PostMessageW(editor, WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_EQ(0u, app.WaitExit().value_or(999));
-    EXPECT_EQ(cleared, annotations.Asked());
+    EXPECT_EQ(named + cleared, asked());
+    serve(wine);
 }
 
 }  // namespace

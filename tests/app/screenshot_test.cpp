@@ -6,7 +6,6 @@
 #include <cstdlib>
 
 #include "tests/app/driver.h"
-#include "tests/common/policy_files.h"
 
 namespace {
 
@@ -64,40 +63,6 @@ TEST(Screenshots, DISABLED_EditorWarningAndAbout) {
         ASSERT_NE(nullptr, app.WaitMessageBox());
         HoldForPicture(L"unreadable");
     }
-    drive::DeleteNotice();
-}
-
-// Who else sets the notice: fifty objects with names too long for a line on the caption; on
-// the text, names that turn text around, show nothing or hide characters.
-TEST(Screenshots, DISABLED_Policy) {
-    drive::StoreNotice(kSample);
-    const std::wstring entry = std::wstring(kSystemEntryW) + L"LegalNotice";
-    const std::vector<std::wstring> special = {
-        L"A\x202E"
-        L"exe.txt",
-        L"     ", L"\x200B\x200D",
-        L"Corp\x200B"
-        L"Banner\x200D"};
-    for (int k = 0; k < 54; ++k) {
-        std::wstring object =
-            L"{00000000-0000-0000-0000-0000000000" + std::to_wstring(10 + k) + L"}";
-        bool onText = k >= 50 || k == 0;
-        PlantHistoryEntry(k, object,
-                          k < 50 ? L"Object " + std::to_wstring(10 + k) +
-                                       L" logon notice of the organisational unit Sales and "
-                                       L"Marketing in Europe the Middle East and Africa"
-                                 : special[k - 50]);
-        PlantTemplate(L"gpt" + std::to_wstring(k) + L".inf",
-                      Utf16File(TemplateText((k < 50 ? entry + L"Caption=1,x\r\n" : L"") +
-                                                 (onText ? entry + L"Text=1,x\r\n" : L""),
-                                             GpoPath(object))));
-    }
-    {
-        App app;
-        ASSERT_NE(nullptr, app.WaitMessageBox());
-        HoldForPicture(L"policy");
-    }
-    RemovePolicySources();
     drive::DeleteNotice();
 }
 

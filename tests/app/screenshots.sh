@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Takes screenshots of the editor, its About box, the start-up warning, the warning about
-# stored values that cannot be shown and the one about policies that set the notice too, in a Wine virtual desktop (so caption bars show), in a
+# Takes screenshots of the editor, its About box, the start-up warning and the warning about
+# stored values that cannot be shown, in a Wine virtual desktop (so caption bars show), in a
 # throwaway world of its own, at the display scale given in DPI (96 unless told).
 #   tests/app/screenshots.sh BUILD_DIR [DPI]    pictures go to BUILD_DIR/screenshots/*.png
 set -euo pipefail
@@ -34,7 +34,7 @@ export QM_SHOT_DIR="Z:${shots//\//\\}"
 scenes=$!
 
 # Each scene says when it is ready and waits for its picture.
-left=(editor about warning unreadable policy)
+left=(editor about warning unreadable)
 deadline=$((SECONDS + 90))
 while [ ${#left[@]} -gt 0 ] && [ $SECONDS -lt $deadline ]; do
   for i in "${!left[@]}"; do

@@ -29,10 +29,9 @@ set_target_properties(planted_dll PROPERTIES PREFIX "" OUTPUT_NAME planted)
 add_dependencies(app_e2e_test planted_dll)
 
 # The recording stand-in for the annotation service, beside the test program.
-add_library(accprop_standin SHARED app/accprop_standin.cpp)
-target_compile_options(accprop_standin PRIVATE -Os -Wall -Wextra)
-target_link_options(accprop_standin PRIVATE -static -static-libgcc -static-libstdc++ -s
-                    -Wl,--kill-at)
-target_link_libraries(accprop_standin PRIVATE ole32 oleaut32 uuid oleacc)
+add_library(accprop_standin SHARED app/accprop_standin.c)
+target_compile_options(accprop_standin PRIVATE -Os -Wall -Wno-unused-parameter)
+target_link_options(accprop_standin PRIVATE -static-libgcc -s -Wl,--kill-at)
+target_link_libraries(accprop_standin PRIVATE ole32)
 set_target_properties(accprop_standin PROPERTIES PREFIX "")
 add_dependencies(app_e2e_test accprop_standin)

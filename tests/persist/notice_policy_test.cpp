@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <string>
 #include <thread>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "persist/notice_policy.h"
@@ -16,6 +18,7 @@ namespace {
 
 const std::wstring kGuid = L"{31B2F340-016D-11D2-945F-00C04FB984F9}";
 const std::wstring kOtherGuid = L"{6AC1786C-016F-11D2-945F-00C04FB984F9}";
+const std::wstring kThirdGuid = L"{00000000-0000-0000-0000-000000000003}";
 const std::wstring kCaption = std::wstring(kSystemEntryW) + L"LegalNoticeCaption=1,\"Authorized\"";
 const std::wstring kMessage = std::wstring(kSystemEntryW) + L"LegalNoticeText=7,Line one,Line two";
 
@@ -231,21 +234,14 @@ TEST_F(NoticePolicySources, ReadFromTheFolderAndTheRegistry) {
          {path},
          false,
          false},
-        {"names in any script, each as read",
-         {{L"gpt00000.inf", captionOnly}, {L"gpt00001.inf", Utf16File(both(kOtherGuid))}},
-         {kGuid, cjk, kOtherGuid, cyrillic},
-         {},
-         {cyrillic, cjk},
-         {cyrillic},
-         false,
-         false},
-        {"names that show nothing: the paths",
+        {"names in any script, each as read; one that shows nothing: its path",
          {{L"gpt00000.inf", captionOnly},
-          {L"gpt00001.inf", AnsiFile(TemplateText(kCaption + L"\r\n", GpoPath(kOtherGuid)))}},
-         {kGuid, L"     ", kOtherGuid, L"\x200B\x202E\x200D"},
+          {L"gpt00001.inf", Utf16File(both(kOtherGuid))},
+          {L"gpt00002.inf", Utf16File(both(kThirdGuid))}},
+         {kGuid, cjk, kOtherGuid, cyrillic, kThirdGuid, L"  \x200B\x202E\x200D"},
          {},
-         {path, GpoPath(kOtherGuid)},
-         {},
+         {GpoPath(kThirdGuid), cyrillic, cjk},
+         {GpoPath(kThirdGuid), cyrillic},
          false,
          false},
         // No source, and no wait for a writer that never comes.
@@ -330,41 +326,29 @@ TEST_F(NoticePolicySources, ReadFromTheFolderAndTheRegistry) {
     RemovePolicySources();
     // Templates that another program holds open, or has locked a range of, are waited for half a
     // second in all, not each, and not for ever.
-    struct Held {
-        int files;
-        bool range;       // a locked range, not held open
-        DWORD releaseMs;  // INFINITE: never
-    };
-    for (Held held : {Held{1, false, 200}, Held{1, false, 800}, Held{3, false, INFINITE},
-                      Held{1, true, 200}, Held{1, true, INFINITE}}) {
-        SCOPED_TRACE(testing::Message()
-                     << held.files << (held.range ? " locked " : " held ") << held.releaseMs);
-        std::vector<HANDLE> handles;
-        for (int k = 0; k < held.files; ++k) {
+    for (auto [files, locked, ms] :
+         {std::tuple{1, false, 200u}, {3, false, 700u}, {1, true, 200u}, {1, true, 700u}}) {
+        SCOPED_TRACE(testing::Message() << files << (locked ? " locked " : " held ") << ms);
+        std::vector<HANDLE> held;
+        for (int k = 0; k < files; ++k) {
             std::wstring name = L"gpt0000" + std::to_wstring(k) + L".inf";
             ASSERT_TRUE(PlantTemplate(name, captionOnly));
-            if (held.range) continue;
-            handles.push_back(CreateFileW((TemplateFolder() + L"\\" + name).c_str(), GENERIC_READ,
-                                          0, nullptr, OPEN_EXISTING, 0, nullptr));
+            if (locked) continue;
+            held.push_back(CreateFileW((TemplateFolder() + L"\\" + name).c_str(), GENERIC_READ, 0,
+                                       nullptr, OPEN_EXISTING, 0, nullptr));
         }
-        std::thread release([&] {
-            if (held.releaseMs == INFINITE) return;
-            Sleep(held.releaseMs);
-            for (HANDLE h : handles) CloseHandle(h);
+        std::thread release([&, ms = ms] {
+            Sleep(ms);
+            for (HANDLE h : held) CloseHandle(h);
         });
-        LockedUntil = !held.range ? 0 : GetTickCount64() + held.releaseMs;
-        auto system = TemplateReadFile;
-        TemplateReadFile = ReadUnlessLocked;
+        LockedUntil = locked ? GetTickCount64() + ms : 0;
+        auto system = std::exchange(TemplateReadFile, ReadUnlessLocked);
         ULONGLONG start = GetTickCount64();
-        size_t named = Names(ReadNoticePolicy().caption).size();
+        EXPECT_EQ(ms < PolicyTemplateWaitMs ? 1u : 0u, Names(ReadNoticePolicy().caption).size());
         ULONGLONG took = GetTickCount64() - start;
         TemplateReadFile = system;
-        EXPECT_EQ(held.releaseMs < PolicyTemplateWaitMs ? 1u : 0u, named);
-        EXPECT_LT(took, 1000u) << "the wait is bounded";
-        if (held.releaseMs == INFINITE) {
-            EXPECT_GE(took, PolicyTemplateWaitMs);
-            for (HANDLE h : handles) CloseHandle(h);
-        }
+        EXPECT_TRUE(took < 1000 && (ms < PolicyTemplateWaitMs || took >= PolicyTemplateWaitMs))
+            << took;
         release.join();
         RemovePolicySources();
     }

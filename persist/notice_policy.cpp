@@ -101,8 +101,9 @@ WideString TextValue(HKEY key, const wchar_t* name) {
     DWORD type = REG_NONE;
     WideString data;
     uint32_t units = 0;
-    auto sz = [](DWORD t) { return t == REG_SZ; };
-    if (QueryValueUnits(key, name, sz, type, data, units) != ERROR_SUCCESS) return WideString();
+    auto isString = [](DWORD t) { return t == REG_SZ; };
+    if (QueryValueUnits(key, name, isString, type, data, units) != ERROR_SUCCESS)
+        return WideString();
     return WideString::FromUnits(data.CStr(), UnitsBeforeZero(data.CStr(), units));
 }
 

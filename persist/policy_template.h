@@ -11,8 +11,7 @@ constexpr uint32_t LongestPolicyTemplate = 16 * 1024 * 1024;
 // A GUID as text: "{" 8-4-4-4-12 "}".
 constexpr uint32_t GuidUnits = 38;
 
-// What one cached template says about the notice.
-// A malformed file has no path and defines nothing.
+// What one cached template says about the notice; a malformed one has no path, defines nothing.
 struct TemplateSettings {
     bool caption = false;  // its [Registry Values] define legalnoticecaption
     bool message = false;  // ... and legalnoticetext

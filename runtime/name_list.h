@@ -38,8 +38,6 @@ public:
     }
     bool Empty() const { return units_.Empty(); }
     uint32_t Count() const;
-    // The whole value: each item followed by a zero.
-    const WideString& Units() const { return units_; }
 
     void Append(const wchar_t* units, uint32_t count);
     // Puts the text in its place in ordinal order; a text equal unit for unit to one already

@@ -39,7 +39,8 @@ BOOL CALLBACK ClearNamedControl(HWND control, LPARAM services) {
     WindowRecord* record = FindWindowRecord(control);
     if (record && (record->flags & kRecordNamed)) {
         reinterpret_cast<IAccPropServices*>(services)->ClearHwndProps(
-            control, kClient, CHILDID_SELF, kNameProperties, 2);
+            control, kClient, CHILDID_SELF, kNameProperties,
+            sizeof(kNameProperties) / sizeof(kNameProperties[0]));
         record->flags &= ~kRecordNamed;
     }
     return TRUE;

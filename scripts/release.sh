@@ -67,6 +67,21 @@ for preset in mingw mingw-x64; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" --target Quillmark
 done
+# The executables may not depend on the folders they were built in: each architecture is built
+# again from a copy of the sources elsewhere, and the release stops if one byte differs.
+again=$(mktemp -d)
+trap 'rm -rf "$again"' EXIT
+mkdir "$again/src"
+tar --exclude='./build*' --exclude=./dist --exclude=./.git -cf - . | tar -C "$again/src" -xf -
+for pair in i686:build x86_64:build-x64; do
+  cpu=${pair%:*} build=${pair#*:}
+  cmake -S "$again/src" -B "$again/$cpu" -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel -DQUILLMARK_TESTS=OFF \
+    -DCMAKE_TOOLCHAIN_FILE="$again/src/cmake/mingw-$cpu.cmake" >/dev/null
+  cmake --build "$again/$cpu" --target Quillmark >/dev/null
+  cmp "$again/$cpu/Quillmark.exe" "$build/Quillmark.exe" ||
+    { echo "release: $build/Quillmark.exe differs when built in another folder" >&2; exit 1; }
+done
+echo "Both executables built again in another folder: the same bytes."
 version=$(sed -n 's/^#define QUILLMARK_VERSION_RECORD "\(.*\)"$/\1/p' build-x64/generated/version.h)
 [ -n "$version" ] || { echo "release: no version in build-x64/generated/version.h" >&2; exit 1; }
 

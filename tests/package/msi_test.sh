@@ -8,7 +8,8 @@ src=$(cd "$(dirname "$0")/../.." && pwd) dist=$2 build=$3 arch=$4 tmp=$(mktemp -
 fail() { echo "$*" >&2; exit 1; }
 version=$(sed -n 's/^#define QUILLMARK_VERSION_RECORD "\(.*\)"$/\1/p' "$build/generated/version.h")
 new=$dist/Quillmark-$version-$arch.msi old=$tmp/older.msi pf=$WINEPREFIX/drive_c/Program\ Files/Quillmark
-code() { msiinfo export "$1" Property | tr -d '\r' | sed -n 's/^ProductCode\t//p'; }
+prop() { msiinfo export "$1" Property | tr -d '\r' | sed -n "s/^$2\t//p"; }
+code() { prop "$1" ProductCode; }
 msi() { "$QM_WINE" msiexec "$@" /qn </dev/null; }
 entry() { "$QM_WINE" reg query "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$(code "$1")" | tr -d '\r'; }
 lnk() { find "$WINEPREFIX/drive_c" -name Quillmark.lnk; }
@@ -20,7 +21,8 @@ msi /i "Z:$old" && msi /i "Z:$new" && [ ! -e "$x86" ] && [ -z "$(entry "$old" | 
   [ "$(ls "$pf")" = Quillmark.exe ] && cmp -s "$pf/Quillmark.exe" "${new%.msi}.exe" || fail "the upgrade left others"
 [ "$(entry "$new" | grep -cE "^ +(DisplayName +REG_SZ +Quillmark|Publisher +REG_SZ +Quillmark|NoModify +REG_DWORD +0x1|\
 DisplayVersion +REG_SZ +$version)$")" = 4 ] || fail "uninstall entry: $(entry "$new")"
-cmp -s "$WINEPREFIX/drive_c/windows/Installer/$(code "$new")/quillmark.ico" "$src/res/quillmark.ico" || fail "no icon"
+cmp -s "$WINEPREFIX/drive_c/windows/Installer/$(code "$new")/$(prop "$new" ARPPRODUCTICON)" "$src/res/quillmark.ico" ||
+  fail "no icon for the uninstall entry"
 strings -a "$(lnk)" | grep -qxF 'C:\Program Files\Quillmark\Quillmark.exe' &&
   strings -a -el "$(lnk)" | grep -qxF 'C:\Program Files\Quillmark\' || fail "shortcut: wrong target or working folder"
 (cd "$pf" && "$QM_WINE" "$build/window_tool.exe" 'C:\Program Files\Quillmark\Quillmark.exe' "$(editor_title "$build")" \

@@ -68,10 +68,10 @@ for preset in mingw mingw-x64; do
   cmake --build --preset "$preset" --target Quillmark
 done
 # The executables may not depend on the folders they were built in: each architecture is built
-# again from a copy of the sources elsewhere, and the release stops if one byte differs.
-again=$(mktemp -d)
-trap 'rm -rf "$again"' EXIT
-mkdir "$again/src"
+# again from a copy of the sources in build-again/, and the release stops if one byte differs.
+# The copy keeps the files' times, so that a later release compiles only what changed.
+again=$PWD/build-again
+rm -rf "$again/src" && mkdir -p "$again/src"
 tar --exclude='./build*' --exclude=./dist --exclude=./.git -cf - . | tar -C "$again/src" -xf -
 for pair in i686:build x86_64:build-x64; do
   cpu=${pair%:*} build=${pair#*:}

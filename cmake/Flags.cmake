@@ -27,7 +27,9 @@ else()
   # -fdata-sections is left out on purpose: with this mingw it moves zero-initialised
   # statics into file bytes.
   set(QM_CODE_FLAGS -Wall -Wextra -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
-      -ffunction-sections -fno-ident -DUNICODE -D_UNICODE -DWIN32_LEAN_AND_MEAN)
+      -ffunction-sections -fno-ident -DUNICODE -D_UNICODE -DWIN32_LEAN_AND_MEAN
+      # No folder's path may reach the program: builds in any folders give the same bytes.
+      -ffile-prefix-map=${PROJECT_SOURCE_DIR}/= -ffile-prefix-map=${PROJECT_BINARY_DIR}/=)
   set(QM_EXE_LINK -mwindows -nostartfiles -Wl,--entry=${QM_SYMBOL_PREFIX}ProcessEntry
       -Wl,--gc-sections -s -static -static-libgcc -static-libstdc++ -Wl,--no-insert-timestamp)
 endif()

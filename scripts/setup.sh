@@ -42,5 +42,12 @@ have_cmd python3 || need+=(python3)
 # The native fuzz targets: clang with libFuzzer and the sanitizers.
 have_cmd clang++ || need+=(clang)
 ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || need+=(libclang-rt-dev)
+# The release and its tests: MSI packages from WiX source and the tool that reads them,
+# Authenticode signatures, the test certificate, and strings for the shortcut's paths.
+have_cmd wixl || need+=(wixl)
+have_cmd msiinfo || need+=(msitools)
+have_cmd osslsigncode || need+=(osslsigncode)
+have_cmd openssl || need+=(openssl)
+have_cmd strings || need+=(binutils)
 
 if [ ${#need[@]} -gt 0 ]; then apt_install "${need[@]}"; fi

@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 # shellcheck disable=SC1091
 . cmake/machine.sh
-if [ "$(id -u)" = 0 ]; then bash scripts/setup.sh; else have_tools clang++ || exit 1; fi
+if [ "$(id -u)" = 0 ]; then bash scripts/setup.sh; else have_tools clang++ wixl msiinfo osslsigncode openssl strings || exit 1; fi
 
 # Both are built everywhere: the package checks of each suite read both executables.
 for preset in mingw mingw-x64; do

@@ -14,3 +14,11 @@ add_test(NAME package_no_run_time_init
          COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/package/no_run_time_init.sh ${CMAKE_NM}
                  $<TARGET_FILE:qm_app> $<TARGET_FILE:qm_persist> $<TARGET_FILE:qm_ui>
                  $<TARGET_FILE:qm_runtime>)
+
+# The release made with a test certificate (release.sh), and its package installed under Wine.
+set(_release ${CMAKE_BINARY_DIR}/release-test)
+add_test(NAME release COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/package/release_test.sh ${_release})
+add_test(NAME msi COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/package/msi_test.sh ${QM_WINE_ENV}
+         ${_release}/signed ${CMAKE_BINARY_DIR} ${QM_WINE_ARCH})
+set_tests_properties(release PROPERTIES FIXTURES_SETUP release)
+set_tests_properties(msi PROPERTIES FIXTURES_REQUIRED "wine;release" RESOURCE_LOCK wine_desktop)

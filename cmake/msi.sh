@@ -19,8 +19,8 @@ if ! [[ $version =~ ^[0-9]+\.[0-9]+\.[0-9]+\.0$ ]]; then
   echo "msi.sh: version $version: the fourth field must be 0 (Windows Installer ignores it)" >&2
   exit 1
 fi
-product=$(python3 -c 'import sys, uuid; print(str(uuid.uuid5(uuid.UUID(sys.argv[1]), sys.argv[2])).upper())' \
-  "$code" "$version")
+product=$(python3 -c 'import sys, uuid
+print(str(uuid.uuid5(uuid.UUID(sys.argv[1]), sys.argv[2])).upper())' "$code" "$version")
 
 # wixl takes sources by relative path only: they are staged beside each other.
 stage=$(mktemp -d)

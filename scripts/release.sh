@@ -26,13 +26,15 @@ if [ -n "${QM_SIGN_PFX:-}" ] && [ -n "${QM_SIGN_PKCS11_MODULE:-}" ]; then
   exit 1
 elif [ -n "${QM_SIGN_PFX:-}" ]; then
   [ -r "$QM_SIGN_PFX" ] && [ -r "${QM_SIGN_PASSWORD_FILE:-}" ] || {
-    echo "release: QM_SIGN_PFX needs a readable PFX file and QM_SIGN_PASSWORD_FILE, its password" >&2
+    echo "release: QM_SIGN_PFX needs a readable PFX file and QM_SIGN_PASSWORD_FILE," \
+      "its password" >&2
     exit 1
   }
   sign=(-pkcs12 "$QM_SIGN_PFX" -readpass "$QM_SIGN_PASSWORD_FILE")
   key="the PFX file $QM_SIGN_PFX"
 elif [ -n "${QM_SIGN_PKCS11_MODULE:-}${QM_SIGN_PKCS11_KEY:-}${QM_SIGN_CERT:-}" ]; then
-  [ -r "${QM_SIGN_PKCS11_MODULE:-}" ] && [ -n "${QM_SIGN_PKCS11_KEY:-}" ] && [ -r "${QM_SIGN_CERT:-}" ] || {
+  [ -r "${QM_SIGN_PKCS11_MODULE:-}" ] && [ -n "${QM_SIGN_PKCS11_KEY:-}" ] &&
+    [ -r "${QM_SIGN_CERT:-}" ] || {
     echo "release: a token needs QM_SIGN_PKCS11_MODULE, QM_SIGN_PKCS11_KEY and QM_SIGN_CERT" >&2
     exit 1
   }
@@ -75,8 +77,8 @@ rm -rf "$again/src" && mkdir -p "$again/src"
 tar --exclude='./build*' --exclude=./dist --exclude=./.git -cf - . | tar -C "$again/src" -xf -
 for pair in i686:build x86_64:build-x64; do
   cpu=${pair%:*} build=${pair#*:}
-  cmake -S "$again/src" -B "$again/$cpu" -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel -DQUILLMARK_TESTS=OFF \
-    -DCMAKE_TOOLCHAIN_FILE="$again/src/cmake/mingw-$cpu.cmake" >/dev/null
+  cmake -S "$again/src" -B "$again/$cpu" -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel \
+    -DQUILLMARK_TESTS=OFF -DCMAKE_TOOLCHAIN_FILE="$again/src/cmake/mingw-$cpu.cmake" >/dev/null
   cmake --build "$again/$cpu" --target Quillmark >/dev/null
   cmp "$again/$cpu/Quillmark.exe" "$build/Quillmark.exe" ||
     { echo "release: $build/Quillmark.exe differs when built in another folder" >&2; exit 1; }
@@ -107,7 +109,8 @@ done
 
 ls -l "$dist"
 if [ ${#sign[@]} -gt 0 ]; then
-  echo "Release $version in $dist: signed with $key${QM_SIGN_TIMESTAMP_URL:+, timestamped by $QM_SIGN_TIMESTAMP_URL}."
+  stamp=${QM_SIGN_TIMESTAMP_URL:+, timestamped by $QM_SIGN_TIMESTAMP_URL}
+  echo "Release $version in $dist: signed with $key$stamp."
 else
   echo "Release $version in $dist: NOT signed (no key: set QM_SIGN_PFX or QM_SIGN_PKCS11_MODULE)."
 fi

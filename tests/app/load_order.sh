@@ -8,13 +8,18 @@ set -u
 . "$1/env"
 exe=$2
 trace=$(mktemp)
-calls='SetDefaultDllDirectories;LoadLibraryA;LoadLibraryW;LoadLibraryExA;LoadLibraryExW;CoInitialize;CoInitializeEx;OleInitialize;InitCommonControls;InitCommonControlsEx;CoCreateInstance'
+calls='SetDefaultDllDirectories;LoadLibraryA;LoadLibraryW;LoadLibraryExA;LoadLibraryExW'
+calls+=';CoInitialize;CoInitializeEx;OleInitialize;InitCommonControls;InitCommonControlsEx'
+calls+=';CoCreateInstance'
 debug='HKCU\Software\Wine\Debug'
 "$QM_WINE" reg add "$debug" /v RelayInclude /t REG_SZ /d "$calls" /f >/dev/null 2>&1
 WINEDEBUG=+relay "$QM_WINE" "$exe" >/dev/null 2>"$trace" </dev/null &
 run=$!
 # The editor names its fields once its controls are made: start-up is over by then.
-for _ in $(seq 300); do grep -q 'Call [a-z0-9]*\.CoCreateInstance(' "$trace" && break; sleep 0.1; done
+for _ in $(seq 300); do
+  grep -q 'Call [a-z0-9]*\.CoCreateInstance(' "$trace" && break
+  sleep 0.1
+done
 kill "$run" 2>/dev/null
 wait "$run" 2>/dev/null
 "$QM_WINE" reg delete "$debug" /v RelayInclude /f >/dev/null 2>&1
@@ -31,7 +36,8 @@ lines = open(sys.argv[2], errors="replace").read().splitlines()
 thread = lines[0].split(":")[0] if lines else ""
 own = []
 for line in lines:
-    found = re.search(r"^(\w+):Call [\w.]+?\.(\w+)\((.*)\) ret=([0-9a-fA-F]+)$", line.strip())
+    found = re.search(r"^(\w+):Call [\w.]+?\.(\w+)\((.*)\) ret=([0-9a-fA-F]+)$",
+                      line.strip())
     if found and found.group(1) == thread and base <= int(found.group(4), 16) < base + size:
         own.append((found.group(2), found.group(3)))
 print("the program's calls:", ", ".join(name for name, _ in own))

@@ -1,6 +1,6 @@
 /* A stand-in for oleacc's annotation service (CLSID_AccPropServices), registered in the test
    world in place of Wine's, which refuses every call. Each name set and each clear becomes a
-   line of "<its own path>.log", the window named by its control id (0 once it is gone), so
+   UTF-8 line of "<its own path>.log", the window named by its control id (0 once it is gone), so
    that a test can read what a program asked for. */
 #include <windows.h>
 #include <stdio.h>
@@ -11,14 +11,17 @@ typedef struct {
 
 static HMODULE Self;
 
+/* Appends the line, in UTF-8. */
 static void Record(const wchar_t* line) {
     wchar_t path[MAX_PATH + 8];
+    char bytes[1800];
     DWORD n = GetModuleFileNameW(Self, path, MAX_PATH), written;
+    int length = WideCharToMultiByte(CP_UTF8, 0, line, -1, bytes, sizeof(bytes), NULL, NULL) - 1;
     HANDLE log;
-    if (n == 0 || n >= MAX_PATH) return;
+    if (n == 0 || n >= MAX_PATH || length < 0) return;
     lstrcpyW(path + n, L".log");
     log = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ, NULL, OPEN_ALWAYS, 0, NULL);
-    WriteFile(log, line, lstrlenW(line) * sizeof(wchar_t), &written, NULL);
+    WriteFile(log, bytes, (DWORD)length, &written, NULL);
     CloseHandle(log);
 }
 

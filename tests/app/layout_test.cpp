@@ -272,10 +272,7 @@ TEST(EditorNames, BothEditsNamedForScreenReadersUntilTheEditorCloses) {
         RegSetKeyValueW(HKEY_LOCAL_MACHINE, kClass, nullptr, REG_SZ, path.c_str(),
                         static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t)));
     };
-    auto asked = [&] {
-        std::string bytes = ReadFileBytes(dll + L".log").value_or("");
-        return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2);
-    };
+    auto asked = [&] { return ReadFileBytes(dll + L".log").value_or(""); };
     DWORD size = sizeof(wine);
     RegGetValueW(HKEY_LOCAL_MACHINE, kClass, nullptr, RRF_RT_REG_SZ, nullptr, wine, &size);
     DeleteFileW((dll + L".log").c_str());
@@ -283,14 +280,13 @@ TEST(EditorNames, BothEditsNamedForScreenReadersUntilTheEditorCloses) {
     App app;
     HWND editor = app.WaitEditor();
     // The properties' GUIDs: PROPID_ACC_NAME, Name_Property_GUID.
-    const std::wstring kName = L"608D3DF8-8128-4AA7-A428-F55E49267291}",
-                       kUiaName = L"C3A6921B-4A99-44F1-BCA6-61187052C431}";
-    std::wstring named, cleared;
-    for (auto [id, name] : {std::pair{1005, L"Pre-Logon Caption"}, {1008, L"Pre-Logon Message"}}) {
-        const std::wstring at = std::to_wstring(id) + L" -4 0 {";
-        named +=
-            L"set " + at + kName + L" " + name + L"\nset " + at + kUiaName + L" " + name + L"\n";
-        cleared += L"clear " + at + kName + L" {" + kUiaName + L"\n";
+    const std::string kName = "608D3DF8-8128-4AA7-A428-F55E49267291}",
+                      kUiaName = "C3A6921B-4A99-44F1-BCA6-61187052C431}";
+    std::string named, cleared;
+    for (auto [id, name] : {std::pair{1005, "Pre-Logon Caption"}, {1008, "Pre-Logon Message"}}) {
+        const std::string at = std::to_string(id) + " -4 0 {";
+        named += "set " + at + kName + " " + name + "\nset " + at + kUiaName + " " + name + "\n";
+        cleared += "clear " + at + kName + " {" + kUiaName + "\n";
     }
     EXPECT_EQ(named, asked());
     PostMessageW(editor, WM_SYSCOMMAND, SC_CLOSE, 0);
